@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: MIT
+// How a given configuration becomes the one a logger is built from.
+#pragma once
+
+#include "tevra.h"
+
+namespace tevra {
+
+// The defaults, overlaid with `given` when it is not NULL; a NULL palette
+// becomes the default palette and an output without a write operation the
+// process's standard output (not owned).
+tevra_config effective_config(const tevra_config *given);
+
+}  // namespace tevra

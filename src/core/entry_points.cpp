@@ -1,0 +1,180 @@
+// SPDX-License-Identifier: MIT
+// The road from a log call to its encoder. Field calls and template calls
+// exist as exported functions and as handle slots; both end in
+// tevra_log_impl or tevra_vlogf_impl. Fatal ends the process with exit(1)
+// and panic with abort() once the call returns, even when filtered.
+#include <cerrno>
+#include <cstdarg>
+#include <cstdlib>
+
+#include "core/lock.hpp"
+#include "core/shared.hpp"
+
+namespace tevra {
+namespace {
+
+void log_fields(tevra_logger *log, int level, const char *msg, const tevra_field *fields,
+                size_t count) {
+    const tevra_logger_state *state = log->state;
+    if (state == nullptr || state->shared == nullptr) return;
+    if (!tevra_should_log(state, level)) return;
+    if (state->shared->mode == TEVRA_MODE_JSON) {
+        tevra_emit_json(state, level, msg, fields, count);
+    } else {
+        tevra_emit_console(state, level, msg, fields, count);
+    }
+}
+
+void log_template(tevra_logger *log, int level, const char *msg, const char *kvfmt, va_list args) {
+    if (kvfmt == nullptr) {
+        log_fields(log, level, msg, nullptr, 0);
+        return;
+    }
+    const tevra_logger_state *state = log->state;
+    if (state == nullptr || state->shared == nullptr) return;
+    // Before anything that could change it: %m reports the caller's errno.
+    const int saved_errno = errno;
+    // A filtered call never looks at the template or its arguments.
+    if (!tevra_should_log(state, level)) return;
+
+    tevra_shared *shared = state->shared;
+    tevra_kvfmt_layout scratch;
+    scratch.template_copy = nullptr;
+    tevra_kvfmt_layout *layout = nullptr;
+    int rc;
+    {
+        MutexLock guard(&shared->lock);
+        rc = tevra_resolve_kvfmt_entry(shared, kvfmt, &scratch, &layout);
+    }
+    if (rc != 0) {
+        log_fields(log, TEVRA_LEVEL_ERROR, "invalid kvfmt", nullptr, 0);
+        return;
+    }
+    if (shared->mode == TEVRA_MODE_JSON) {
+        tevra_emit_json_kvfmt(state, level, msg, layout, saved_errno, args);
+    } else {
+        tevra_emit_console_kvfmt(state, level, msg, layout, saved_errno, args);
+    }
+    if (layout == &scratch) tevra_free_internal(scratch.template_copy);
+}
+
+}  // namespace
+}  // namespace tevra
+
+extern "C" {
+
+void tevra_log_impl(tevra_logger *log, int level, const char *msg, const tevra_field *fields,
+                    size_t count) {
+    if (log != nullptr) tevra::log_fields(log, level, msg, fields, count);
+}
+
+void tevra_vlogf_impl(tevra_logger *log, int level, const char *msg, const char *kvfmt,
+                      va_list args) {
+    if (log != nullptr) tevra::log_template(log, level, msg, kvfmt, args);
+}
+
+// Handle slots for field calls.
+void tevra_logger_log(tevra_logger *log, int level, const char *msg, const tevra_field *fields,
+                      size_t count) {
+    tevra_log_impl(log, level, msg, fields, count);
+}
+
+#define TEVRA_FIELD_SLOT(name, level)                                                       \
+    void tevra_logger_##name(tevra_logger *log, const char *msg, const tevra_field *fields, \
+                             size_t count) {                                                \
+        tevra_log_impl(log, level, msg, fields, count);                                     \
+    }
+TEVRA_FIELD_SLOT(trace, TEVRA_LEVEL_TRACE)
+TEVRA_FIELD_SLOT(debug, TEVRA_LEVEL_DEBUG)
+TEVRA_FIELD_SLOT(info, TEVRA_LEVEL_INFO)
+TEVRA_FIELD_SLOT(warn, TEVRA_LEVEL_WARN)
+TEVRA_FIELD_SLOT(error, TEVRA_LEVEL_ERROR)
+#undef TEVRA_FIELD_SLOT
+
+void tevra_logger_fatal(tevra_logger *log, const char *msg, const tevra_field *fields, size_t count) {
+    tevra_log_impl(log, TEVRA_LEVEL_FATAL, msg, fields, count);
+    std::exit(1);
+}
+
+void tevra_logger_panic(tevra_logger *log, const char *msg, const tevra_field *fields, size_t count) {
+    tevra_log_impl(log, TEVRA_LEVEL_PANIC, msg, fields, count);
+    std::abort();
+}
+
+// Handle slots for template calls.
+void tevra_logger_logf(tevra_logger *log, int level, const char *msg, const char *kvfmt, ...) {
+    va_list args;
+    va_start(args, kvfmt);
+    tevra_vlogf_impl(log, level, msg, kvfmt, args);
+    va_end(args);
+}
+
+// `end` is what follows the call: nothing, or ending the process.
+#define TEVRA_TEMPLATE_SLOT(name, level, end)                                         \
+    void tevra_logger_##name##f(tevra_logger *log, const char *msg, const char *kvfmt, \
+                                ...) {                                                \
+        va_list args;                                                                 \
+        va_start(args, kvfmt);                                                        \
+        tevra_vlogf_impl(log, level, msg, kvfmt, args);                               \
+        va_end(args);                                                                 \
+        end;                                                                          \
+    }
+TEVRA_TEMPLATE_SLOT(trace, TEVRA_LEVEL_TRACE, (void)0)
+TEVRA_TEMPLATE_SLOT(debug, TEVRA_LEVEL_DEBUG, (void)0)
+TEVRA_TEMPLATE_SLOT(info, TEVRA_LEVEL_INFO, (void)0)
+TEVRA_TEMPLATE_SLOT(warn, TEVRA_LEVEL_WARN, (void)0)
+TEVRA_TEMPLATE_SLOT(error, TEVRA_LEVEL_ERROR, (void)0)
+TEVRA_TEMPLATE_SLOT(fatal, TEVRA_LEVEL_FATAL, std::exit(1))
+TEVRA_TEMPLATE_SLOT(panic, TEVRA_LEVEL_PANIC, std::abort())
+#undef TEVRA_TEMPLATE_SLOT
+
+// Exported field calls: through the handle's slots.
+void tevra_fields(tevra_logger *log, int level, const char *msg, const tevra_field *fields,
+                  size_t count) {
+    if (log != nullptr) log->log(log, level, msg, fields, count);
+}
+
+#define TEVRA_FIELD_CALL(name)                                                                  \
+    void tevra_##name(tevra_logger *log, const char *msg, const tevra_field *fields, size_t count) { \
+        if (log != nullptr) log->name(log, msg, fields, count);                                 \
+    }
+TEVRA_FIELD_CALL(trace)
+TEVRA_FIELD_CALL(debug)
+TEVRA_FIELD_CALL(info)
+TEVRA_FIELD_CALL(warn)
+TEVRA_FIELD_CALL(error)
+TEVRA_FIELD_CALL(fatal)
+TEVRA_FIELD_CALL(panic)
+#undef TEVRA_FIELD_CALL
+
+// Exported template calls: straight to the worker. The generic one is the
+// symbol `tevra`, which C++ cannot name beside the namespace of that name.
+TEVRA_API void tevra_generic_call(tevra_logger *log, int level, const char *msg, const char *kvfmt,
+                                  ...) __asm__("tevra");
+void tevra_generic_call(tevra_logger *log, int level, const char *msg, const char *kvfmt, ...) {
+    if (log == nullptr) return;
+    va_list args;
+    va_start(args, kvfmt);
+    tevra_vlogf_impl(log, level, msg, kvfmt, args);
+    va_end(args);
+}
+
+#define TEVRA_TEMPLATE_CALL(name, level, end)                                             \
+    void tevra_##name##f(tevra_logger *log, const char *msg, const char *kvfmt, ...) {   \
+        if (log == nullptr) return;                                                       \
+        va_list args;                                                                     \
+        va_start(args, kvfmt);                                                            \
+        tevra_vlogf_impl(log, level, msg, kvfmt, args);                                   \
+        va_end(args);                                                                     \
+        end;                                                                              \
+    }
+TEVRA_TEMPLATE_CALL(trace, TEVRA_LEVEL_TRACE, (void)0)
+TEVRA_TEMPLATE_CALL(debug, TEVRA_LEVEL_DEBUG, (void)0)
+TEVRA_TEMPLATE_CALL(info, TEVRA_LEVEL_INFO, (void)0)
+TEVRA_TEMPLATE_CALL(warn, TEVRA_LEVEL_WARN, (void)0)
+TEVRA_TEMPLATE_CALL(error, TEVRA_LEVEL_ERROR, (void)0)
+TEVRA_TEMPLATE_CALL(fatal, TEVRA_LEVEL_FATAL, std::exit(1))
+TEVRA_TEMPLATE_CALL(panic, TEVRA_LEVEL_PANIC, std::abort())
+#undef TEVRA_TEMPLATE_CALL
+
+}  // extern "C"

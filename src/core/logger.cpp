@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: MIT
+// The logger handle: allocation with its 22 operation slots, close and
+// destroy. Derivation lives in derive.cpp, logging in entry_points.cpp.
+#include "core/shared.hpp"
+
+namespace tevra {
+namespace {
+
+void free_bound_fields(tevra_logger_state *state) {
+    for (size_t i = 0; i < state->field_count; ++i) {
+        tevra_field &f = state->fields[i];
+        tevra_free_internal(const_cast<char *>(f.key));
+        if (f.kind == TEVRA_FIELD_STRING) tevra_free_internal(const_cast<char *>(f.value.str));
+        if (f.kind == TEVRA_FIELD_BYTES) tevra_free_internal(const_cast<void *>(f.value.bytes.data));
+    }
+    tevra_free_internal(state->fields);
+}
+
+}  // namespace
+
+tevra_logger *allocate_logger(tevra_shared *shared) {
+    auto *log = static_cast<tevra_logger *>(tevra_calloc_internal(1, sizeof(tevra_logger)));
+    auto *state = static_cast<tevra_logger_state *>(tevra_calloc_internal(1, sizeof(tevra_logger_state)));
+    if (log == nullptr || state == nullptr) {
+        tevra_free_internal(log);
+        tevra_free_internal(state);
+        return nullptr;
+    }
+    state->shared = shared;
+    state->level = shared->level;
+    state->level_field = 0;
+    state->closes_output = shared->output.owns ? 1 : 0;
+    *log = tevra_logger{
+        state,
+        tevra_logger_close,
+        tevra_logger_destroy,
+        tevra_logger_with,
+        tevra_logger_withf,
+        tevra_logger_with_level,
+        tevra_logger_with_level_field,
+        tevra_logger_log,
+        tevra_logger_trace,
+        tevra_logger_debug,
+        tevra_logger_info,
+        tevra_logger_warn,
+        tevra_logger_error,
+        tevra_logger_fatal,
+        tevra_logger_panic,
+        tevra_logger_logf,
+        tevra_logger_tracef,
+        tevra_logger_debugf,
+        tevra_logger_infof,
+        tevra_logger_warnf,
+        tevra_logger_errorf,
+        tevra_logger_fatalf,
+        tevra_logger_panicf,
+    };
+    return log;
+}
+
+void destroy_logger(tevra_logger *log) {
+    if (tevra_logger_state *state = log->state) {
+        free_bound_fields(state);
+        tevra_free_internal(state->prefix);
+        tevra_release_shared(state->shared);
+        tevra_free_internal(state);
+    }
+    tevra_free_internal(log);
+}
+
+}  // namespace tevra
+
+extern "C" {
+
+tevra_logger *tevra_allocate_logger(tevra_shared *shared) {
+    return shared != nullptr ? tevra::allocate_logger(shared) : nullptr;
+}
+
+int tevra_close(tevra_logger *log) {
+    if (log == nullptr || log->state == nullptr) return 0;
+    return tevra_close_shared(log->state->shared, log->state->closes_output);
+}
+
+int tevra_logger_close(tevra_logger *log) { return tevra_close(log); }
+
+void tevra_logger_destroy(tevra_logger *log) {
+    if (log != nullptr) tevra::destroy_logger(log);
+}
+
+}  // extern "C"

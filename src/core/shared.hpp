@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: MIT
+// The shared record behind a logger tree: output, settings, both mutexes,
+// the reference count and every cache that makes a log call cheap. One
+// zeroed heap block per root logger; derived loggers point at it.
+#pragma once
+
+#include <pthread.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+#include "tevra.h"
+
+namespace tevra {
+
+// Tables indexed by level (literals, fragments, colours): level + 1 when
+// that lies in 0..7, otherwise the slot of info, so unknown codes render
+// as info.
+constexpr int kLevelSlots = 8;
+constexpr int level_index(int level) {
+    return (level >= -1 && level <= 6) ? level + 1 : 2;
+}
+
+// Order of the cached palette string lengths in `color_lens`.
+enum ColorSlot : int {
+    kKeyColor = 0,
+    kStringColor,
+    kNumberColor,
+    kBoolColor,
+    kNullColor,
+    kTimestampColor,
+    kMessageColor,
+    kMessageKeyColor,
+    kReset,
+    kTraceColor,  // kTraceColor + level + 1 for trace .. panic
+    kDebugColor,
+    kInfoColor,
+    kWarnColor,
+    kErrorColor,
+    kFatalColor,
+    kPanicColor,
+    kNolevelColor,  // null_color again, as the colour of level 6
+    kColorLensCount
+};
+
+struct JsonColorLiterals {
+    size_t level_member_lens[kLevelSlots];
+    char level_members[kLevelSlots][128];
+    size_t loglevel_member_lens[kLevelSlots];
+    char loglevel_members[kLevelSlots][128];
+    size_t message_open_len;
+    char message_open[128];
+    size_t time_open_len;
+    char time_open[128];
+    size_t time_close_len;
+    char time_close[128];
+};
+
+struct KvfmtIndexSlot {
+    const char *address;
+    tevra_kvfmt_layout *layout;
+};
+constexpr size_t kKvfmtCacheSlots = 512;
+constexpr size_t kKvfmtIndexSlots = 256;
+
+// One console field prefix (space, colours, key, '='), found by the key's
+// address, length and kind. `seq` is a per-entry sequence counter: odd
+// while a writer fills the entry; readers copy the words and retry or
+// render uncached when it moved.
+struct ConsoleFieldCacheEntry {
+    uint32_t seq;
+    uint32_t kind;
+    const char *key;
+    size_t key_len;
+    size_t text_len;
+    alignas(8) char text[128];
+};
+constexpr size_t kConsoleCacheEntries = 256;
+
+// One formatted double. `seq` is odd while a writer fills the slot.
+struct DoubleCacheSlot {
+    uint32_t seq;
+    uint32_t used;
+    uint64_t bits;
+    uint32_t text_len;
+    alignas(8) char text[32];
+};
+constexpr size_t kDoubleCacheSlots = 32;
+
+using TimeNowFn = int (*)(void *user, int64_t *sec, long *nsec);
+
+}  // namespace tevra
+
+struct tevra_shared {
+    pthread_mutex_t lock;        // refcount, kvfmt cache and index, timestamp cache
+    pthread_mutex_t write_lock;  // output, closed, close_result; held while a line is written
+    tevra_output output;
+    int mode;
+    int non_finite_null;
+    size_t buffer_size;
+    int level;
+    int timestamps;
+    int ts_cacheable;
+    int utc;
+    int verbose_fields;
+    int color;
+    char *time_format;
+    const tevra_palette *palette;
+    size_t color_lens[tevra::kColorLensCount];
+    size_t level_fragment_lens[tevra::kLevelSlots];
+    char level_fragments[tevra::kLevelSlots][64];
+    tevra::JsonColorLiterals json_color_literals;
+    size_t console_literal_len;
+    char console_literal[128];
+    int closed;        // read without a lock through closed_flag()
+    int close_result;
+    unsigned refcount;
+    int64_t ts_cache_sec;
+    size_t ts_cache_len;
+    char ts_cache_text[64];
+    tevra::TimeNowFn time_now;
+    void *time_user;
+    tevra_kvfmt_layout kvfmt_entries[tevra::kKvfmtCacheSlots];
+    tevra::KvfmtIndexSlot *kvfmt_index;
+    tevra::ConsoleFieldCacheEntry console_field_cache[tevra::kConsoleCacheEntries];
+    tevra::DoubleCacheSlot double_cache[tevra::kDoubleCacheSlots];
+};
+
+namespace tevra {
+
+// `closed` is written under write_lock and read by the level filter without
+// it; every access goes through an atomic view so the two never race.
+inline int closed_flag(const tevra_shared *s) {
+    return std::atomic_ref<int>(const_cast<int &>(s->closed)).load(std::memory_order_acquire);
+}
+inline void set_closed_flag(tevra_shared *s) {
+    std::atomic_ref<int>(s->closed).store(1, std::memory_order_release);
+}
+
+}  // namespace tevra

@@ -1,0 +1,200 @@
+// SPDX-License-Identifier: MIT
+// Construction of a root logger and the life of its shared record: the
+// reference count, closing the owned sink once for the whole tree, and the
+// last release that frees everything. Also the level filter.
+#include <pthread.h>
+
+#include <atomic>
+#include <cstring>
+
+#include "core/config.hpp"
+#include "core/lock.hpp"
+#include "core/shared.hpp"
+
+namespace tevra {
+namespace {
+
+// No attribute is set, so both are ordinary non-recursive mutexes; the
+// attribute object is only a courtesy to platforms that want one.
+[[nodiscard]] int init_mutex(pthread_mutex_t *mutex) {
+    pthread_mutexattr_t attr;
+    if (pthread_mutexattr_init(&attr) == 0) {
+        int rc = pthread_mutex_init(mutex, &attr);
+        pthread_mutexattr_destroy(&attr);
+        return rc;
+    }
+    return pthread_mutex_init(mutex, nullptr);
+}
+
+size_t length_of(const char *s) { return s != nullptr ? std::strlen(s) : 0; }
+
+// Measured once so the encoders never call strlen on a colour.
+void measure_palette(tevra_shared *s) {
+    const tevra_palette *p = s->palette;
+    const char *in_order[kColorLensCount] = {
+        p->key_color,   p->string_color,    p->number_color, p->bool_color,
+        p->null_color,  p->timestamp_color, p->message_color, p->message_key_color,
+        p->reset,       p->trace_color,     p->debug_color,  p->info_color,
+        p->warn_color,  p->error_color,     p->fatal_color,  p->panic_color,
+        p->null_color,
+    };
+    for (int i = 0; i < kColorLensCount; ++i) s->color_lens[i] = length_of(in_order[i]);
+}
+
+int resolve_color(const tevra_config &cfg) {
+    if (cfg.color == TEVRA_COLOR_ALWAYS) return 1;
+    if (cfg.color == TEVRA_COLOR_NEVER) return 0;
+    if (cfg.output.isatty == nullptr) return 0;
+    return cfg.output.isatty(cfg.output.user_data) != 0 ? 1 : 0;
+}
+
+// Pre-renders everything that never changes per event.
+void build_literals(tevra_shared *s) {
+    for (int level = TEVRA_LEVEL_TRACE; level <= TEVRA_LEVEL_NOLEVEL; ++level) {
+        tevra_build_console_level_fragment(s, level, level_index(level));
+    }
+    tevra_build_console_literals(s);
+    if (s->color && s->mode == TEVRA_MODE_JSON) tevra_build_json_color_literals(s);
+}
+
+void destroy_record(tevra_shared *s) {
+    tevra_close_shared(s, 1);
+    for (tevra_kvfmt_layout &layout : s->kvfmt_entries) {
+        tevra_free_internal(layout.template_copy);
+        std::memset(&layout, 0, sizeof layout);
+    }
+    tevra_free_internal(s->time_format);
+    tevra_free_internal(s->kvfmt_index);
+    pthread_mutex_destroy(&s->write_lock);
+    pthread_mutex_destroy(&s->lock);
+    tevra_free_internal(s);
+}
+
+}  // namespace
+
+// The configuration as tevra_new and tevra_new_from_env start from it.
+tevra_config effective_config(const tevra_config *given) {
+    tevra_config cfg;
+    tevra_default_config(&cfg);
+    if (given == nullptr) return cfg;
+    cfg = *given;
+    if (cfg.palette == nullptr) cfg.palette = tevra_palette_default();
+    if (cfg.output.write == nullptr) tevra_output_from_fp(&cfg.output, stdout, 0);
+    return cfg;
+}
+
+tevra_logger *new_logger(const tevra_config *given) {
+    const tevra_config cfg = effective_config(given);
+
+    auto *s = static_cast<tevra_shared *>(tevra_calloc_internal(1, sizeof(tevra_shared)));
+    if (s == nullptr) return nullptr;
+    if (init_mutex(&s->lock) != 0) {
+        tevra_free_internal(s);
+        return nullptr;
+    }
+    if (init_mutex(&s->write_lock) != 0) {
+        pthread_mutex_destroy(&s->lock);
+        tevra_free_internal(s);
+        return nullptr;
+    }
+
+    s->output = cfg.output;
+    s->mode = cfg.mode;
+    s->non_finite_null = cfg.non_finite_null == 1 ? 1 : 0;
+    s->buffer_size = cfg.buffer_size == 0 ? TEVRA_BUFFER_DEFAULT_SIZE : cfg.buffer_size;
+    s->level = cfg.level;
+    s->timestamps = cfg.timestamps;
+    s->ts_cacheable =
+        (cfg.time_format != nullptr && std::strcmp(cfg.time_format, "RFC3339Nano") == 0) ? 0 : 1;
+    s->utc = cfg.utc;
+    s->verbose_fields = cfg.verbose_fields;
+    s->palette = cfg.palette;
+    s->time_now = &tevra_default_time_now;
+    s->time_user = nullptr;
+    // From here on the record is whole enough for the last-release path,
+    // which also closes an owned sink.
+    s->refcount = 1;
+
+    if (cfg.time_format != nullptr) {
+        s->time_format = static_cast<char *>(
+            tevra_memdup_local(cfg.time_format, std::strlen(cfg.time_format) + 1));
+        if (s->time_format == nullptr) {
+            destroy_record(s);
+            return nullptr;
+        }
+    }
+    measure_palette(s);
+    // Without the index the template cache still works, by text alone.
+    s->kvfmt_index = static_cast<KvfmtIndexSlot *>(
+        tevra_calloc_internal(kKvfmtIndexSlots, sizeof(KvfmtIndexSlot)));
+    s->color = resolve_color(cfg);
+    build_literals(s);
+
+    tevra_logger *log = tevra_allocate_logger(s);
+    if (log == nullptr) {
+        destroy_record(s);
+        return nullptr;
+    }
+    if (cfg.level_field) log->state->level_field = 1;
+    return log;
+}
+
+int retain_shared(tevra_shared *s) {
+    pthread_mutex_lock(&s->lock);
+    ++s->refcount;
+    return pthread_mutex_unlock(&s->lock);
+}
+
+void release_shared(tevra_shared *s) {
+    {
+        MutexLock guard(&s->lock);
+        if (s->refcount > 1) {
+            --s->refcount;
+            return;
+        }
+    }
+    destroy_record(s);
+}
+
+int close_shared(tevra_shared *s, int close_output) {
+    MutexLock guard(&s->write_lock);
+    if (closed_flag(s)) return s->close_result;
+    if (!close_output || !s->output.owns) return 0;
+    set_closed_flag(s);
+    int result = s->output.close != nullptr ? s->output.close(s->output.user_data) : 0;
+    s->close_result = result;
+    s->output.close = nullptr;
+    return result;
+}
+
+int should_log(const tevra_logger_state *state, int level) {
+    if (state == nullptr || state->shared == nullptr || closed_flag(state->shared)) return 0;
+    int minimum = state->level;
+    if (minimum == TEVRA_LEVEL_DISABLED) return 0;
+    if (minimum == TEVRA_LEVEL_NOLEVEL) minimum = TEVRA_LEVEL_INFO;
+    return level >= minimum ? 1 : 0;
+}
+
+}  // namespace tevra
+
+extern "C" {
+
+tevra_logger *tevra_new(const tevra_config *config) { return tevra::new_logger(config); }
+
+int tevra_retain_shared(tevra_shared *shared) {
+    return shared != nullptr ? tevra::retain_shared(shared) : 0;
+}
+
+void tevra_release_shared(tevra_shared *shared) {
+    if (shared != nullptr) tevra::release_shared(shared);
+}
+
+int tevra_close_shared(tevra_shared *shared, int close_output) {
+    return shared != nullptr ? tevra::close_shared(shared, close_output) : 0;
+}
+
+int tevra_should_log(const tevra_logger_state *state, int level) {
+    return tevra::should_log(state, level);
+}
+
+}  // extern "C"

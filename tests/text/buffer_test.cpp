@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <tevra.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "core/shared.hpp"
+#include "support/capture_sink.hpp"
+
+namespace {
+
+using tevra_test::CaptureSink;
+
+// A sink that records, at every write, whether write_lock was held.
+struct LockProbe {
+    tevra_shared *shared = nullptr;
+    std::vector<size_t> sizes;
+    std::vector<bool> locked;
+    std::string data;
+
+    static int write(void *user, const void *p, size_t n, size_t *written) {
+        auto *self = static_cast<LockProbe *>(user);
+        self->sizes.push_back(n);
+        self->locked.push_back(pthread_mutex_trylock(&self->shared->write_lock) == EBUSY);
+        self->data.append(static_cast<const char *>(p), n);
+        if (written) *written = n;
+        return 0;
+    }
+};
+
+struct ProbeLogger {
+    LockProbe probe;
+    tevra_logger *log = nullptr;
+
+    explicit ProbeLogger(size_t buffer_size) {
+        tevra_config cfg;
+        tevra_default_config(&cfg);
+        cfg.color = TEVRA_COLOR_NEVER;
+        cfg.buffer_size = buffer_size;
+        cfg.output = tevra_output{&LockProbe::write, nullptr, nullptr, &probe, 0};
+        log = tevra_new(&cfg);
+        probe.shared = log->state->shared;
+    }
+    ~ProbeLogger() { log->destroy(log); }
+    tevra_shared *shared() { return log->state->shared; }
+    bool write_lock_free() {
+        if (pthread_mutex_trylock(&shared()->write_lock) != 0) return false;
+        pthread_mutex_unlock(&shared()->write_lock);
+        return true;
+    }
+};
+
+TEST(LineBuffer, InitialSizesChooseInlineOrHeapStorage) {
+    tevra_buffer b;
+    tevra_buffer_init(&b, nullptr, 0);
+    EXPECT_EQ(b.cap, 1024u);
+    EXPECT_EQ(b.write_chunk, 1024u);
+    EXPECT_EQ(b.data, b.inline_storage);
+    tevra_buffer_init(&b, nullptr, 1025);
+    EXPECT_EQ(b.cap, 1025u);
+    EXPECT_EQ(b.data, b.inline_storage);
+    EXPECT_EQ(b.owns_data, 0);
+    tevra_buffer_init(&b, nullptr, 1026);
+    EXPECT_EQ(b.cap, 1026u);
+    EXPECT_NE(b.data, b.inline_storage);
+    EXPECT_EQ(b.owns_data, 1);
+    EXPECT_EQ(b.data[0], '\0');
+    tevra_buffer_destroy(&b);
+    EXPECT_EQ(b.data, b.inline_storage);
+    EXPECT_EQ(b.cap, 1025u);
+    EXPECT_EQ(tevra_buffer_init(nullptr, nullptr, 0), nullptr);
+}
+
+TEST(LineBuffer, DetachedBufferGrowsByDoublingAndKeepsEverything) {
+    tevra_buffer b;
+    tevra_buffer_init(&b, nullptr, 4);
+    tevra_buffer_append_cstr(&b, "0123456789");
+    EXPECT_EQ(b.cap, 16u);
+    EXPECT_STREQ(b.data, "0123456789");
+    EXPECT_EQ(b.len, 10u);
+    tevra_buffer_destroy(&b);
+}
+
+TEST(LineBuffer, ReserveDoublesUntilTheNeedIsMet) {
+    tevra_buffer b;
+    tevra_buffer_init(&b, nullptr, 100);
+    tevra_buffer_append_cstr(&b, "kept");
+    EXPECT_EQ(tevra_buffer_reserve(&b, 1000), 0);
+    EXPECT_EQ(b.cap, 1600u);
+    EXPECT_STREQ(b.data, "kept");
+    EXPECT_EQ(tevra_buffer_reserve(&b, 10), 0);
+    EXPECT_EQ(b.cap, 1600u);
+    EXPECT_EQ(tevra_buffer_reserve(nullptr, 10), -1);
+    tevra_buffer_destroy(&b);
+}
+
+TEST(LineBuffer, BoundBufferFlushesFullPiecesAndHoldsWriteLockUntilTheLineEnds) {
+    ProbeLogger p(16);
+    tevra_buffer b;
+    tevra_buffer_init(&b, p.shared(), p.shared()->buffer_size);
+    ASSERT_EQ(b.cap, 16u);
+    std::string text(40, 'x');
+    for (int i = 0; i < 40; ++i) text[i] = static_cast<char>('a' + i % 26);
+    tevra_buffer_append_n(&b, text.data(), text.size());
+    EXPECT_EQ(p.probe.sizes, (std::vector<size_t>{16, 16}));
+    EXPECT_EQ(b.lock_held, 1);
+    EXPECT_FALSE(p.write_lock_free());
+    tevra_buffer_append_cstr(&b, "!");
+    tevra_buffer_finish_line(&b);
+    tevra_write_buffer(p.shared(), &b);
+    EXPECT_EQ(p.probe.sizes, (std::vector<size_t>{16, 16, 10}));
+    EXPECT_EQ(p.probe.locked, (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(p.probe.data, text + "!\n");
+    EXPECT_EQ(b.lock_held, 0);
+    EXPECT_TRUE(p.write_lock_free());
+    tevra_buffer_destroy(&b);
+}
+
+TEST(LineBuffer, ShortLineTakesTheLockOnceForItsSingleWrite) {
+    ProbeLogger p(1024);
+    tevra_buffer b;
+    tevra_buffer_init(&b, p.shared(), p.shared()->buffer_size);
+    tevra_buffer_append_cstr(&b, "hello");
+    EXPECT_TRUE(p.probe.sizes.empty());
+    EXPECT_TRUE(p.write_lock_free());
+    tevra_buffer_finish_line(&b);
+    tevra_write_buffer(p.shared(), &b);
+    EXPECT_EQ(p.probe.data, "hello\n");
+    EXPECT_EQ(p.probe.locked, (std::vector<bool>{true}));
+    EXPECT_TRUE(p.write_lock_free());
+}
+
+TEST(LineBuffer, ClosedLoggerDiscardsTextAndReleasesTheLock) {
+    CaptureSink sink;
+    tevra_config cfg = tevra_test::capture_config(sink);
+    cfg.output = sink.output(true);
+    cfg.buffer_size = 8;
+    tevra_logger *log = tevra_new(&cfg);
+    tevra_shared *s = log->state->shared;
+    tevra_buffer b;
+    tevra_buffer_init(&b, s, s->buffer_size);
+    tevra_buffer_append_cstr(&b, "0123456789");  // one mid-line flush, lock held
+    ASSERT_EQ(b.lock_held, 1);
+    pthread_mutex_unlock(&s->write_lock);  // let close run, as another thread would
+    b.lock_held = 0;
+    EXPECT_EQ(tevra_close(log), 0);
+    tevra_buffer_append_cstr(&b, "abcdefghijkl");
+    tevra_buffer_finish_line(&b);
+    tevra_write_buffer(s, &b);
+    EXPECT_EQ(sink.text(), "01234567");
+    EXPECT_EQ(b.lock_held, 0);
+    ASSERT_EQ(pthread_mutex_trylock(&s->write_lock), 0);
+    pthread_mutex_unlock(&s->write_lock);
+    log->destroy(log);
+}
+
+TEST(LineBuffer, WriteWithoutSharedRecordEmptiesAndWritesNothing) {
+    tevra_buffer b;
+    tevra_buffer_init(&b, nullptr, 0);
+    tevra_buffer_append_cstr(&b, "abc");
+    tevra_write_buffer(nullptr, &b);
+    EXPECT_EQ(b.len, 0u);
+    EXPECT_STREQ(b.data, "");
+}
+
+TEST(LineBuffer, HexOfBytesIsLowercasePairs) {
+    tevra_buffer b;
+    tevra_buffer_init(&b, nullptr, 0);
+    const unsigned char bytes[] = {0x00, 0xAB, 0xFF};
+    tevra_buffer_append_bytes_hex(&b, bytes, 3);
+    tevra_buffer_append_bytes_hex(&b, bytes, 0);
+    EXPECT_STREQ(b.data, "00abff");
+    tevra_buffer_destroy(&b);
+}
+
+TEST(LineBuffer, AppendsToNullOrUnusableBuffersAreNoOps) {
+    tevra_buffer_append_char(nullptr, 'x');
+    tevra_buffer_append_n(nullptr, "x", 1);
+    tevra_buffer_append_cstr(nullptr, "x");
+    tevra_buffer_append_bytes_hex(nullptr, "x", 1);
+    tevra_buffer_flush(nullptr);
+    tevra_write_buffer(nullptr, nullptr);
+    tevra_buffer_destroy(nullptr);
+    tevra_buffer b;
+    tevra_buffer_init(&b, nullptr, 0);
+    tevra_buffer_append_n(&b, nullptr, 3);
+    tevra_buffer_append_cstr(&b, nullptr);
+    EXPECT_EQ(b.len, 0u);
+}
+
+TEST(LineBuffer, OutputWithoutWriteSwallowsFlushedText) {
+    tevra_config cfg;
+    tevra_default_config(&cfg);
+    tevra_logger *log = tevra_new(&cfg);
+    tevra_shared *s = log->state->shared;
+    s->output.write = nullptr;  // as if the logger had no output at all
+    tevra_buffer b;
+    tevra_buffer_init(&b, s, 4);
+    tevra_buffer_append_cstr(&b, "abcdefgh");
+    EXPECT_EQ(b.lock_held, 0);
+    EXPECT_LE(b.len, 4u);
+    tevra_write_buffer(s, &b);
+    log->destroy(log);
+}
+
+}  // namespace
