@@ -65,26 +65,28 @@ constexpr size_t kKvfmtCacheSlots = 512;
 constexpr size_t kKvfmtIndexSlots = 256;
 
 // One console field prefix (space, colours, key, '='), found by the key's
-// address, length and kind. `seq` is a per-entry sequence counter: odd
-// while a writer fills the entry; readers copy the words and retry or
-// render uncached when it moved.
+// address, length and kind and confirmed against the key bytes it holds.
+// `seq` is even while the entry is stable and odd while a writer fills it.
+// Every member is only touched through atomic views: readers copy a
+// snapshot and discard it when `seq` moved meanwhile.
 struct ConsoleFieldCacheEntry {
     uint32_t seq;
     uint32_t kind;
     const char *key;
     size_t key_len;
     size_t text_len;
-    alignas(8) char text[128];
+    uint64_t text[16];  // the prefix bytes, NUL-padded to whole words
 };
 constexpr size_t kConsoleCacheEntries = 256;
 
-// One formatted double. `seq` is odd while a writer fills the slot.
+// One formatted double. `seq` is odd while a writer fills the slot; every
+// member is only touched through atomic views, so renderers on many threads
+// never race on it. The text is kept as words for those views.
 struct DoubleCacheSlot {
     uint32_t seq;
-    uint32_t used;
-    uint64_t bits;
-    uint32_t text_len;
-    alignas(8) char text[32];
+    uint32_t text_len;  // 0 while the slot has never been filled
+    uint64_t bits;      // the double's bit pattern
+    uint64_t text[4];   // the "%.17g" text (at most 24 bytes), NUL-padded
 };
 constexpr size_t kDoubleCacheSlots = 32;
 

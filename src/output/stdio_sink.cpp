@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <unistd.h>
+
 #include "tevra.h"
 
 namespace tevra {
@@ -14,7 +16,7 @@ int errno_or_eio() { return errno != 0 ? errno : EIO; }
 
 int file_write(FILE *fp, const void *data, size_t len, size_t *written) {
     errno = 0;
-    size_t n = std::fwrite(data, 1, len, fp);
+    size_t n = len != 0 ? std::fwrite(data, 1, len, fp) : 0;
     if (written != nullptr) *written = n;
     // Flushed even after a short fwrite, so whatever was accepted leaves now.
     int flushed = std::fflush(fp);

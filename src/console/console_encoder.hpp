@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: MIT
+// What the console encoder's files share: palette colours by role, the text
+// and colour of a field value by kind, and the head and tail that every
+// console line has, whether its pairs come from fields or a template.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "core/shared.hpp"
+#include "text/buffer_fast.hpp"
+
+namespace tevra::console {
+
+// A palette string with its cached length. Absent (NULL or "") colours are
+// never written.
+struct Color {
+    const char *text = nullptr;
+    size_t len = 0;
+    constexpr bool present() const { return text != nullptr && len != 0; }
+};
+
+// The palette member behind each slot of `color_lens`.
+inline constexpr const char *tevra_palette::*kSlotMember[kColorLensCount] = {
+    &tevra_palette::key_color,    &tevra_palette::string_color,
+    &tevra_palette::number_color, &tevra_palette::bool_color,
+    &tevra_palette::null_color,   &tevra_palette::timestamp_color,
+    &tevra_palette::message_color, &tevra_palette::message_key_color,
+    &tevra_palette::reset,        &tevra_palette::trace_color,
+    &tevra_palette::debug_color,  &tevra_palette::info_color,
+    &tevra_palette::warn_color,   &tevra_palette::error_color,
+    &tevra_palette::fatal_color,  &tevra_palette::panic_color,
+    &tevra_palette::null_color,
+};
+static_assert(sizeof(kSlotMember) / sizeof(kSlotMember[0]) == kColorLensCount);
+
+inline Color color(const tevra_shared *s, ColorSlot slot) {
+    return Color{s->palette->*kSlotMember[slot], s->color_lens[slot]};
+}
+
+// trace .. nolevel sit in level order from kTraceColor; unknown codes take
+// the slot of info, like every other table indexed by level.
+inline Color level_color(const tevra_shared *s, int level) {
+    return color(s, static_cast<ColorSlot>(kTraceColor + level_index(level)));
+}
+
+inline void put_color(tevra_buffer *b, Color c) {
+    if (c.present()) put(b, c.text, c.len);
+}
+
+// The kind as a plain number: a hand-made record may carry a code the
+// enumeration does not name, and loading that through the enum type is not
+// something to rely on.
+inline uint32_t kind_code(const tevra_field &f) {
+    uint32_t code;
+    static_assert(sizeof code == sizeof f.kind);
+    std::memcpy(&code, &f.kind, sizeof code);
+    return code;
+}
+
+// The value colour of a field kind; absent for codes outside the table.
+Color value_color(const tevra_shared *s, uint32_t kind);
+// The value text of a field, the same with colour on or off.
+void append_value(tevra_buffer *b, const tevra_field &f);
+// The message of an errno number, bare when it can stand bare.
+void append_errno_text(tevra_buffer *b, int err);
+
+// The level fragment built at creation; unknown codes take info's.
+void append_level_label(const tevra_shared *s, tevra_buffer *b, int level);
+// The space (and message colour) before the message text.
+void append_message_prefix(const tevra_shared *s, tevra_buffer *b);
+
+// One ` key=value` group, through the shared field cache when it can be.
+void append_field(tevra_shared *s, tevra_buffer *b, const tevra_field &f);
+
+// Everything before the call's own pairs: timestamp, level fragment,
+// message and the logger's bound fields.
+void begin_line(const tevra_logger_state *state, tevra_buffer *b, int level, const char *msg);
+// The "loglevel" group, the final reset, the line feed and the write.
+void end_line(const tevra_logger_state *state, tevra_buffer *b);
+
+}  // namespace tevra::console

@@ -1,0 +1,240 @@
+// SPDX-License-Identifier: MIT
+// Console ` key=value` groups and the shared cache of their prefixes. The
+// text before a value (reset, space, key colour, key, '=', reset, value
+// colour) is rendered once per key and copied afterwards; the cache lives in
+// the shared record and is used by every thread without a lock.
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+
+#include "console/console_encoder.hpp"
+#include "core/shared.hpp"
+#include "text/buffer_fast.hpp"
+
+namespace tevra::console {
+namespace {
+
+// Concurrency: each entry is a sequence lock. A writer claims the entry by
+// moving `seq` from even to odd with a CAS, stores every member with
+// release stores and publishes by moving `seq` to the next even value. A
+// reader loads `seq`, then the members with acquire loads, then `seq`
+// again: a changed or odd value means a writer got in, and the snapshot is
+// discarded. Release stores paired with acquire loads mean that a reader
+// who saw any byte of a new fill also sees that fill's claim on `seq`.
+// Nobody ever waits: on any contention the group is written from a
+// locally built prefix, byte-for-byte what the entry would have held.
+//
+// Transparency: entries are found by key address, but a key's memory can
+// be freed and reused for another key of the same length (bound keys are
+// heap copies). A hit is therefore confirmed by comparing the key bytes
+// stored inside the prefix, at an offset fixed for the shared record, and
+// a stale entry is refilled in place.
+
+constexpr size_t kEntries = kConsoleCacheEntries;
+constexpr size_t kProbes = 16;
+constexpr size_t kTextWords = sizeof(ConsoleFieldCacheEntry::text) / sizeof(uint64_t);
+constexpr size_t kTextMax = sizeof(ConsoleFieldCacheEntry::text) - 1;
+static_assert(kEntries == 256 && kTextMax == 127);
+
+template <class T>
+std::atomic_ref<T> view(T &member) {
+    return std::atomic_ref<T>(member);
+}
+
+// A prefix as it travels to and from an entry, in whole words.
+struct Prefix {
+    alignas(8) char bytes[kTextWords * sizeof(uint64_t)];
+    size_t len;
+
+    void add(const char *text, size_t n) {
+        if (n == 0) return;
+        std::memcpy(bytes + len, text, n);
+        len += n;
+    }
+    void add(Color c) {
+        if (c.present()) add(c.text, c.len);
+    }
+};
+
+// The prefix length the field calls for, or 0 when it does not fit an
+// entry (and the group is then written uncached).
+size_t prefix_length(const tevra_shared *s, const tevra_field &f, uint32_t kind) {
+    if (f.key_len > kTextMax) return 0;
+    size_t len = f.key_len + 2;
+    if (s->color) {
+        len += s->color_lens[kKeyColor] + 2 * s->color_lens[kReset] + value_color(s, kind).len;
+    }
+    return len <= kTextMax ? len : 0;
+}
+
+// Where the key bytes start inside a prefix of this shared record.
+size_t key_offset(const tevra_shared *s) {
+    return s->color ? s->color_lens[kReset] + 1 + s->color_lens[kKeyColor] : 1;
+}
+
+void build_prefix(const tevra_shared *s, const tevra_field &f, uint32_t kind, Prefix &p) {
+    p.len = 0;
+    if (s->color) p.add(color(s, kReset));
+    p.add(" ", 1);
+    if (s->color) p.add(color(s, kKeyColor));
+    p.add(f.key, f.key_len);
+    p.add("=", 1);
+    if (s->color) {
+        p.add(color(s, kReset));
+        p.add(value_color(s, kind));
+    }
+    std::memset(p.bytes + p.len, 0, sizeof p.bytes - p.len);
+}
+
+void write_prefix(tevra_buffer *b, const Prefix &p, const tevra_field &f) {
+    put(b, p.bytes, p.len);
+    append_value(b, f);
+}
+
+// Written straight into the line: the space comes before the first reset,
+// and an untrusted key, which has no recorded length, is read to its NUL
+// with its control bytes escaped so it can neither end the line nor reach
+// the terminal as an escape sequence.
+void write_uncached(const tevra_shared *s, tevra_buffer *b, const tevra_field &f, uint32_t kind) {
+    put_char(b, ' ');
+    if (s->color) {
+        put_color(b, color(s, kReset));
+        put_color(b, color(s, kKeyColor));
+    }
+    if (f.key_trusted) {
+        put(b, f.key, f.key_len);
+    } else {
+        tevra_buffer_append_console_message(b, f.key);
+    }
+    put_char(b, '=');
+    if (s->color) {
+        put_color(b, color(s, kReset));
+        put_color(b, value_color(s, kind));
+    }
+    append_value(b, f);
+}
+
+// Claims the entry from the even `seq` seen, fills it and publishes it;
+// the group is written either way.
+void fill(const tevra_shared *s, ConsoleFieldCacheEntry &e, uint32_t seq, tevra_buffer *b,
+          const tevra_field &f, uint32_t kind) {
+    Prefix p;
+    build_prefix(s, f, kind, p);
+    if (view(e.seq).compare_exchange_strong(seq, seq + 1, std::memory_order_acquire,
+                                            std::memory_order_relaxed)) {
+        view(e.kind).store(kind, std::memory_order_release);
+        view(e.key).store(f.key, std::memory_order_release);
+        view(e.key_len).store(f.key_len, std::memory_order_release);
+        view(e.text_len).store(p.len, std::memory_order_release);
+        for (size_t i = 0; i < kTextWords; ++i) {
+            uint64_t word;
+            std::memcpy(&word, p.bytes + i * sizeof word, sizeof word);
+            view(e.text[i]).store(word, std::memory_order_release);
+        }
+        view(e.seq).store(seq + 2, std::memory_order_release);
+    }
+    write_prefix(b, p, f);
+}
+
+// Copies the prefix of an entry already matched by key, kind and length.
+// False when a writer interfered; `p` then holds nothing usable.
+bool snapshot(ConsoleFieldCacheEntry &e, uint32_t seq, Prefix &p) {
+    p.len = view(e.text_len).load(std::memory_order_acquire);
+    if (p.len > kTextMax) return false;
+    const size_t words = (p.len + sizeof(uint64_t)) / sizeof(uint64_t);
+    for (size_t i = 0; i < words; ++i) {
+        const uint64_t word = view(e.text[i]).load(std::memory_order_acquire);
+        std::memcpy(p.bytes + i * sizeof word, &word, sizeof word);
+    }
+    return view(e.seq).load(std::memory_order_relaxed) == seq;
+}
+
+void write_local(const tevra_shared *s, tevra_buffer *b, const tevra_field &f, uint32_t kind) {
+    Prefix p;
+    build_prefix(s, f, kind, p);
+    write_prefix(b, p, f);
+}
+
+void append_cached(tevra_shared *s, tevra_buffer *b, const tevra_field &f, uint32_t kind,
+                   size_t expected_len) {
+    const auto address = reinterpret_cast<uintptr_t>(f.key);
+    const size_t home = (f.key_len ^ (size_t{kind} << 3) ^ (address >> 4)) & (kEntries - 1);
+    for (size_t k = 0; k < kProbes; ++k) {
+        ConsoleFieldCacheEntry &e = s->console_field_cache[(home + k) & (kEntries - 1)];
+        const uint32_t seq = view(e.seq).load(std::memory_order_acquire);
+        if (seq & 1u) {
+            // Being filled by another thread: never wait for it.
+            write_local(s, b, f, kind);
+            return;
+        }
+        const char *key = view(e.key).load(std::memory_order_acquire);
+        if (key == nullptr) {
+            fill(s, e, seq, b, f, kind);
+            return;
+        }
+        if (key != f.key || view(e.kind).load(std::memory_order_acquire) != kind ||
+            view(e.key_len).load(std::memory_order_acquire) != f.key_len) {
+            continue;
+        }
+        Prefix p;
+        if (!snapshot(e, seq, p)) {
+            write_local(s, b, f, kind);
+            return;
+        }
+        if (p.len != expected_len ||
+            std::memcmp(p.bytes + key_offset(s), f.key, f.key_len) != 0) {
+            // The key's memory now holds another key: the entry is stale.
+            fill(s, e, seq, b, f, kind);
+            return;
+        }
+        write_prefix(b, p, f);
+        return;
+    }
+    // Every probe passed over: the key takes its home entry.
+    ConsoleFieldCacheEntry &e = s->console_field_cache[home];
+    const uint32_t seq = view(e.seq).load(std::memory_order_acquire);
+    if (seq & 1u) {
+        write_local(s, b, f, kind);
+    } else {
+        fill(s, e, seq, b, f, kind);
+    }
+}
+
+}  // namespace
+
+void append_field(tevra_shared *s, tevra_buffer *b, const tevra_field &f) {
+    const uint32_t kind = kind_code(f);
+    // Untrusted keys have no length to key the cache with.
+    const size_t len = f.key_trusted ? prefix_length(s, f, kind) : 0;
+    if (len == 0) {
+        write_uncached(s, b, f, kind);
+        return;
+    }
+    append_cached(s, b, f, kind, len);
+}
+
+}  // namespace tevra::console
+
+extern "C" {
+
+void tevra_append_console_field_cached(tevra_shared *shared, tevra_buffer *buf,
+                                       const tevra_field *field) {
+    if (shared == nullptr || !tevra::usable(buf) || field == nullptr || field->key == nullptr) {
+        return;
+    }
+    tevra::console::append_field(shared, buf, *field);
+}
+
+void tevra_append_console_field_prefix(tevra_shared *shared, tevra_buffer *buf,
+                                       const tevra_field *fields, size_t count) {
+    if (shared == nullptr || !tevra::usable(buf) || fields == nullptr) return;
+    for (size_t i = 0; i < count; ++i) {
+        const tevra_field &f = fields[i];
+        // A trusted key's length is authoritative; an untrusted one is read
+        // to its NUL.
+        if (f.key == nullptr || (f.key_trusted ? f.key_len == 0 : f.key[0] == '\0')) continue;
+        tevra::console::append_field(shared, buf, f);
+    }
+}
+
+}  // extern "C"

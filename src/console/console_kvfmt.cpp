@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+// One console line from a parsed kvfmt template and its arguments, read
+// straight from the argument list without building field records. The
+// line has the shape of a field-record line, with the template's pairs in
+// place of the call's fields.
+#include <cstdarg>
+
+#include "console/console_encoder.hpp"
+#include "core/shared.hpp"
+#include "text/buffer_fast.hpp"
+
+namespace tevra::console {
+namespace {
+
+// The value colour of a verb. %m has none here: its colour is written with
+// its text, so that a pre-rendered prefix serves with colour on or off.
+Color verb_color(const tevra_shared *s, uint32_t verb) {
+    switch (verb) {
+        case TEVRA_KVFMT_STRING:
+            return color(s, kStringColor);
+        case TEVRA_KVFMT_INT:
+        case TEVRA_KVFMT_LONG:
+        case TEVRA_KVFMT_UINT:
+        case TEVRA_KVFMT_ULONG:
+        case TEVRA_KVFMT_DOUBLE:
+        case TEVRA_KVFMT_POINTER:
+            return color(s, kNumberColor);
+        case TEVRA_KVFMT_BOOL:
+            return color(s, kBoolColor);
+        default:
+            return Color{};
+    }
+}
+
+// The same bytes the layout's pre-rendered prefix holds, for keys too long
+// to have one.
+void write_prefix(const tevra_shared *s, tevra_buffer *b, const tevra_kvfmt_entry &e) {
+    if (e.console_prefix_len != 0) {
+        put(b, e.console_prefix, e.console_prefix_len);
+        return;
+    }
+    if (s->color) put_color(b, color(s, kReset));
+    put_char(b, ' ');
+    if (s->color) put_color(b, color(s, kKeyColor));
+    put(b, e.key, e.key_len);
+    put_char(b, '=');
+    if (s->color) {
+        put_color(b, color(s, kReset));
+        put_color(b, verb_color(s, e.verb));
+    }
+}
+
+// Reads the verb's argument (none for %m) and writes its text.
+void write_value(const tevra_shared *s, tevra_buffer *b, uint32_t verb, int saved_errno,
+                 va_list *args) {
+    switch (verb) {
+        case TEVRA_KVFMT_STRING:
+            // NULL reads as the empty string, which writes nothing.
+            tevra_buffer_append_console_string(b, va_arg(*args, const char *));
+            break;
+        case TEVRA_KVFMT_INT:
+            tevra_buffer_append_signed(b, va_arg(*args, int));
+            break;
+        case TEVRA_KVFMT_LONG:
+            tevra_buffer_append_signed(b, va_arg(*args, long));
+            break;
+        case TEVRA_KVFMT_UINT:
+            tevra_buffer_append_unsigned(b, va_arg(*args, unsigned int));
+            break;
+        case TEVRA_KVFMT_ULONG:
+            tevra_buffer_append_unsigned(b, va_arg(*args, unsigned long));
+            break;
+        case TEVRA_KVFMT_DOUBLE:
+            tevra_buffer_append_double(b, va_arg(*args, double));
+            break;
+        case TEVRA_KVFMT_POINTER:
+            tevra_buffer_append_pointer(b, va_arg(*args, void *));
+            break;
+        case TEVRA_KVFMT_BOOL:
+            if (va_arg(*args, int) != 0) {
+                put(b, "true", 4);
+            } else {
+                put(b, "false", 5);
+            }
+            break;
+        case TEVRA_KVFMT_ERRNO:
+            if (s->color) put_color(b, color(s, kErrorColor));
+            append_errno_text(b, saved_errno);
+            break;
+        default:
+            // The parser admits no other verb; reading nothing keeps the
+            // remaining arguments where their items expect them.
+            break;
+    }
+}
+
+void write_pairs(const tevra_shared *s, tevra_buffer *b, const tevra_kvfmt_layout &layout,
+                 int saved_errno, va_list args) {
+    va_list ap;
+    va_copy(ap, args);
+    const uint32_t count =
+        layout.count < TEVRA_KVFMT_MAX_ITEMS ? layout.count : uint32_t{TEVRA_KVFMT_MAX_ITEMS};
+    for (uint32_t i = 0; i < count; ++i) {
+        const tevra_kvfmt_entry &e = layout.entries[i];
+        write_prefix(s, b, e);
+        write_value(s, b, e.verb, saved_errno, &ap);
+    }
+    va_end(ap);
+}
+
+}  // namespace
+}  // namespace tevra::console
+
+extern "C" {
+
+void tevra_emit_console_kvfmt(const tevra_logger_state *state, int level, const char *msg,
+                              const tevra_kvfmt_layout *layout, int saved_errno, va_list args) {
+    if (state == nullptr || state->shared == nullptr) return;
+    tevra_shared *s = state->shared;
+    tevra_buffer b;
+    tevra_buffer_init(&b, s, s->buffer_size);
+    tevra::console::begin_line(state, &b, level, msg);
+    if (layout != nullptr && layout->count != 0) {
+        tevra::console::write_pairs(s, &b, *layout, saved_errno, args);
+    }
+    tevra::console::end_line(state, &b);
+}
+
+}  // extern "C"

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+// One console line from field records: timestamp, level label, message,
+// the logger's bound fields, the call's fields and the optional "loglevel"
+// group, rendered on the caller's stack and written whole.
+#include "console/console_encoder.hpp"
+#include "core/shared.hpp"
+#include "text/buffer_fast.hpp"
+
+namespace tevra::console {
+namespace {
+
+// A literal, so the group always finds its cache entry by address.
+constexpr char kLoglevelKey[] = "loglevel";
+
+}  // namespace
+
+void begin_line(const tevra_logger_state *state, tevra_buffer *b, int level, const char *msg) {
+    tevra_shared *s = state->shared;
+    if (s->timestamps) {
+        // No reset after the timestamp: the level fragment's colour follows.
+        if (s->color) put_color(b, color(s, kTimestampColor));
+        tevra_append_timestamp(s, b);
+        put_char(b, ' ');
+    }
+    append_level_label(s, b, level);
+    // Without a message the first group follows the label directly.
+    if (msg != nullptr && msg[0] != '\0') {
+        append_message_prefix(s, b);
+        tevra_buffer_append_console_message(b, msg);
+    }
+    if (state->prefix != nullptr && state->prefix_len != 0) {
+        put(b, state->prefix, state->prefix_len);
+    } else if (state->field_count != 0) {
+        tevra_append_console_field_prefix(s, b, state->fields, state->field_count);
+    }
+}
+
+void end_line(const tevra_logger_state *state, tevra_buffer *b) {
+    tevra_shared *s = state->shared;
+    if (state->level_field) {
+        // The logger's own threshold, not the event's level.
+        tevra_field f{};
+        f.key = kLoglevelKey;
+        f.key_len = sizeof kLoglevelKey - 1;
+        f.key_trusted = 1;
+        f.kind = TEVRA_FIELD_STRING;
+        f.value.str = tevra_level_string(state->level);
+        f.value_len = tevra_level_string_len(state->level);
+        f.value_trusted = 1;
+        f.value_console_simple = 1;
+        append_field(s, b, f);
+    }
+    if (s->color) put_color(b, color(s, kReset));
+    tevra_buffer_finish_line(b);
+    tevra_write_buffer(s, b);
+    tevra_buffer_destroy(b);
+}
+
+}  // namespace tevra::console
+
+extern "C" {
+
+void tevra_emit_console(const tevra_logger_state *state, int level, const char *msg,
+                        const tevra_field *fields, size_t count) {
+    if (state == nullptr || state->shared == nullptr) return;
+    tevra_shared *s = state->shared;
+    tevra_buffer b;
+    tevra_buffer_init(&b, s, s->buffer_size);
+    tevra::console::begin_line(state, &b, level, msg);
+    if (count != 0) tevra_append_console_field_prefix(s, &b, fields, count);
+    tevra::console::end_line(state, &b);
+}
+
+}  // extern "C"

@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: MIT
+// The fixed pieces of a console line, rendered once when a logger is made:
+// the eight level fragments (label, in the level's colour when colour is on)
+// and the text that precedes the message. Also the label table itself.
+#include <cstring>
+#include <string_view>
+
+#include "console/console_encoder.hpp"
+#include "core/shared.hpp"
+#include "text/buffer_fast.hpp"
+
+namespace tevra::console {
+namespace {
+
+// Indexed like every level table: level + 1, trace first, nolevel last.
+constexpr std::string_view kLabels[kLevelSlots] = {
+    "TRC", "DBG", "INF", "WRN", "ERR", "FTL", "PNC", "---",
+};
+static_assert(sizeof(kLabels) / sizeof(kLabels[0]) == kLevelSlots);
+
+constexpr bool all_labels_three_bytes() {
+    for (std::string_view label : kLabels) {
+        if (label.size() != 3) return false;
+    }
+    return true;
+}
+// The line layout and the fragment size check count on it.
+static_assert(all_labels_three_bytes());
+
+constexpr std::string_view label(int level) { return kLabels[level_index(level)]; }
+static_assert(label(TEVRA_LEVEL_DISABLED) == "INF" && label(7) == "INF");
+static_assert(label(TEVRA_LEVEL_NOLEVEL) == "---");
+
+constexpr size_t kFragmentText = sizeof(tevra_shared::level_fragments) / kLevelSlots - 1;
+constexpr size_t kLiteralText = sizeof(tevra_shared::console_literal) - 1;
+
+void build_fragment(tevra_shared *s, int level, int index) {
+    const std::string_view text = label(level);
+    char *out = s->level_fragments[index];
+    size_t len = 0;
+    const Color colour = level_color(s, level);
+    const Color reset = color(s, kReset);
+    // A colour too long for the slot leaves the label plain rather than
+    // dropping it or its reset.
+    if (s->color && colour.present() && colour.len + text.size() + reset.len <= kFragmentText) {
+        std::memcpy(out, colour.text, colour.len);
+        len = colour.len;
+        std::memcpy(out + len, text.data(), text.size());
+        len += text.size();
+        if (reset.present()) {
+            std::memcpy(out + len, reset.text, reset.len);
+            len += reset.len;
+        }
+    } else {
+        std::memcpy(out, text.data(), text.size());
+        len = text.size();
+    }
+    out[len] = '\0';
+    s->level_fragment_lens[index] = len;
+}
+
+void build_literal(tevra_shared *s) {
+    const Color message = s->color ? color(s, kMessageColor) : Color{};
+    const size_t len = 1 + (message.present() ? message.len : 0);
+    if (len > kLiteralText) {
+        // Left unbuilt: the message prefix is then written piece by piece.
+        s->console_literal_len = 0;
+        s->console_literal[0] = '\0';
+        return;
+    }
+    s->console_literal[0] = ' ';
+    if (message.present()) std::memcpy(s->console_literal + 1, message.text, message.len);
+    s->console_literal[len] = '\0';
+    s->console_literal_len = len;
+}
+
+}  // namespace
+
+void append_message_prefix(const tevra_shared *s, tevra_buffer *b) {
+    if (s->console_literal_len != 0) {
+        put(b, s->console_literal, s->console_literal_len);
+        return;
+    }
+    put_char(b, ' ');
+    if (s->color) put_color(b, color(s, kMessageColor));
+}
+
+void append_level_label(const tevra_shared *s, tevra_buffer *b, int level) {
+    const int index = level_index(level);
+    put(b, s->level_fragments[index], s->level_fragment_lens[index]);
+}
+
+}  // namespace tevra::console
+
+extern "C" {
+
+const char *tevra_level_console_label(int level) { return tevra::console::label(level).data(); }
+
+void tevra_build_console_level_fragment(tevra_shared *shared, int level, int index) {
+    if (shared == nullptr || index < 0 || index >= tevra::kLevelSlots) return;
+    tevra::console::build_fragment(shared, level, index);
+}
+
+void tevra_build_console_literals(tevra_shared *shared) {
+    if (shared != nullptr) tevra::console::build_literal(shared);
+}
+
+void tevra_append_level_label(tevra_shared *shared, tevra_buffer *buf, int level) {
+    if (shared == nullptr || !tevra::usable(buf)) return;
+    tevra::console::append_level_label(shared, buf, level);
+}
+
+void tevra_append_console_message_prefix(tevra_shared *shared, tevra_buffer *buf) {
+    if (shared == nullptr || !tevra::usable(buf)) return;
+    tevra::console::append_message_prefix(shared, buf);
+}
+
+}  // extern "C"

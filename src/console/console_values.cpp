@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+// The value half of a console ` key=value` group: its text by field kind,
+// identical with colour on or off, and the palette colour that precedes it.
+#include <cstdint>
+#include <string_view>
+
+#include "console/console_encoder.hpp"
+#include "core/shared.hpp"
+#include "text/buffer_fast.hpp"
+
+namespace tevra::console {
+namespace {
+
+// Value colour slot per field kind code; codes past the table have none.
+constexpr ColorSlot kValueSlot[] = {
+    kNullColor,       // TEVRA_FIELD_NULL
+    kStringColor,     // TEVRA_FIELD_STRING
+    kNumberColor,     // TEVRA_FIELD_INT64
+    kNumberColor,     // TEVRA_FIELD_UINT64
+    kNumberColor,     // TEVRA_FIELD_FLOAT64
+    kBoolColor,       // TEVRA_FIELD_BOOL
+    kNumberColor,     // TEVRA_FIELD_POINTER
+    kStringColor,     // TEVRA_FIELD_BYTES
+    kTimestampColor,  // TEVRA_FIELD_TIME
+    kStringColor,     // TEVRA_FIELD_DURATION
+    kErrorColor,      // TEVRA_FIELD_ERRNO
+};
+static_assert(sizeof(kValueSlot) / sizeof(kValueSlot[0]) == TEVRA_FIELD_ERRNO + 1);
+
+constexpr size_t kErrnoText = 128;
+
+void append_string(tevra_buffer *b, const tevra_field &f) {
+    // A console-simple value is copied bare with its recorded length. The
+    // length is recorded only for ASCII-trusted text, so a bare value of
+    // other bytes ("Zürich") has none: it goes through the value writer,
+    // which writes exactly the same bare bytes instead of losing them.
+    if (f.value_console_simple && f.value_trusted && f.value_len != 0 && f.value.str != nullptr) {
+        put(b, f.value.str, f.value_len);
+        return;
+    }
+    tevra_buffer_append_console_string(b, f.value.str);
+}
+
+void append_bytes(tevra_buffer *b, const tevra_field &f) {
+    put_char(b, '"');
+    if (f.value.bytes.data != nullptr && f.value.bytes.len != 0) {
+        tevra_buffer_append_bytes_hex(b, f.value.bytes.data, f.value.bytes.len);
+    }
+    put_char(b, '"');
+}
+
+}  // namespace
+
+Color value_color(const tevra_shared *s, uint32_t kind) {
+    if (kind > TEVRA_FIELD_ERRNO) return Color{};
+    return color(s, kValueSlot[kind]);
+}
+
+void append_errno_text(tevra_buffer *b, int err) {
+    char text[kErrnoText];
+    const char *message = tevra_errno_string(err, text, sizeof text);
+    if (tevra_string_is_console_simple_internal(message)) {
+        put(b, std::string_view(message));
+    } else {
+        tevra_buffer_append_console_string(b, message);
+    }
+}
+
+void append_value(tevra_buffer *b, const tevra_field &f) {
+    switch (kind_code(f)) {
+        case TEVRA_FIELD_NULL:
+            put(b, "null", 4);
+            break;
+        case TEVRA_FIELD_STRING:
+            append_string(b, f);
+            break;
+        case TEVRA_FIELD_INT64:
+            tevra_buffer_append_signed(b, f.value.i64);
+            break;
+        case TEVRA_FIELD_UINT64:
+            tevra_buffer_append_unsigned(b, f.value.u64);
+            break;
+        case TEVRA_FIELD_FLOAT64:
+            tevra_buffer_append_double(b, f.value.f64);
+            break;
+        case TEVRA_FIELD_BOOL:
+            if (f.value.boolean) {
+                put(b, "true", 4);
+            } else {
+                put(b, "false", 5);
+            }
+            break;
+        case TEVRA_FIELD_POINTER:
+            tevra_buffer_append_pointer(b, f.value.ptr);
+            break;
+        case TEVRA_FIELD_BYTES:
+            append_bytes(b, f);
+            break;
+        case TEVRA_FIELD_TIME:
+            tevra_buffer_append_time(b, f.value.time, 0);
+            break;
+        case TEVRA_FIELD_DURATION:
+            tevra_buffer_append_duration(b, f.value.duration, 0);
+            break;
+        case TEVRA_FIELD_ERRNO:
+            // The errno number is the low 32 bits of the stored value.
+            append_errno_text(b, static_cast<int>(static_cast<uint32_t>(f.value.u64)));
+            break;
+        default:
+            // An unknown kind keeps its ` key=` and shows nothing.
+            break;
+    }
+}
+
+}  // namespace tevra::console

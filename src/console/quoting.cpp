@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: MIT
+// How arbitrary bytes appear in a console line: a field value stands bare
+// when it cannot be mistaken for the line's key=value syntax and is quoted
+// with backslash escapes otherwise; a message is never quoted, only its
+// control bytes are escaped, so one event always stays on one line.
+#include "text/buffer_fast.hpp"
+#include "text/utf8.hpp"
+#include "tevra.h"
+
+namespace tevra {
+namespace {
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+// Control bytes and DEL: the bytes that must never reach a terminal raw.
+constexpr bool is_control(unsigned char c) { return c < 0x20 || c == 0x7F; }
+
+// Quotes and backslashes are escaped only inside a quoted value; in a
+// message they mean nothing and are copied.
+constexpr bool needs_escape(unsigned char c, bool quoted) {
+    return is_control(c) || (quoted && (c == '"' || c == '\\'));
+}
+
+void put_escape(tevra_buffer *b, unsigned char c) {
+    char esc[4] = {'\\', 0, 0, 0};
+    size_t n = 2;
+    switch (c) {
+        case '\t': esc[1] = 't'; break;
+        case '\n': esc[1] = 'n'; break;
+        case '\r': esc[1] = 'r'; break;
+        case '"':
+        case '\\': esc[1] = static_cast<char>(c); break;
+        default:
+            esc[1] = 'x';
+            esc[2] = kHexDigits[c >> 4];
+            esc[3] = kHexDigits[c & 0x0F];
+            n = 4;
+            break;
+    }
+    put(b, esc, n);
+}
+
+// Copies `p` up to its NUL in runs, one append per run between escapes.
+void put_escaped(tevra_buffer *b, const unsigned char *p, bool quoted) {
+    const unsigned char *run = p;
+    for (; *p != 0; ++p) {
+        if (!needs_escape(*p, quoted)) continue;
+        put(b, reinterpret_cast<const char *>(run), static_cast<size_t>(p - run));
+        put_escape(b, *p);
+        run = p + 1;
+    }
+    put(b, reinterpret_cast<const char *>(run), static_cast<size_t>(p - run));
+}
+
+}  // namespace
+
+void append_console_string(tevra_buffer *b, const char *s) {
+    const auto *p = reinterpret_cast<const unsigned char *>(s);
+    const unsigned char *q = p;
+    while (*q != 0 && !console_forces_quotes(*q)) ++q;
+    if (*q == 0) {
+        put(b, s, static_cast<size_t>(q - p));
+        return;
+    }
+    put_char(b, '"');
+    // The clean head goes out in one piece; space and '=' forced the quotes
+    // but are copied inside them.
+    put(b, s, static_cast<size_t>(q - p));
+    put_escaped(b, q, true);
+    put_char(b, '"');
+}
+
+void append_console_message(tevra_buffer *b, const char *s) {
+    put_escaped(b, reinterpret_cast<const unsigned char *>(s), false);
+}
+
+}  // namespace tevra
+
+extern "C" {
+
+void tevra_buffer_append_console_string(tevra_buffer *buf, const char *s) {
+    if (tevra::usable(buf) && s != nullptr && s[0] != '\0') tevra::append_console_string(buf, s);
+}
+
+void tevra_buffer_append_console_message(tevra_buffer *buf, const char *s) {
+    if (tevra::usable(buf) && s != nullptr && s[0] != '\0') tevra::append_console_message(buf, s);
+}
+
+}  // extern "C"

@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: MIT
+// The OUTPUT destination of configuration from the environment: a standard
+// stream, a file opened for appending, or a tee of a stream (or of the
+// output the configuration already had) and a file.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "core/env.hpp"
+
+namespace tevra {
+namespace {
+
+// Paths are opened from a NUL-terminated copy of this size.
+constexpr size_t kPathBuffer = 512;
+
+enum class Keyword { kNone, kDefault, kStdout, kStderr };
+
+struct Destination {
+    Keyword keyword;        // kNone: the whole value is a path
+    std::string_view path;  // empty: the keyword alone
+};
+
+bool equals_ignoring_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const int x = std::tolower(static_cast<unsigned char>(a[i]));
+        if (x != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    }
+    return true;
+}
+
+std::string_view trim_view(std::string_view v) {
+    while (!v.empty() && std::isspace(static_cast<unsigned char>(v.front()))) v.remove_prefix(1);
+    while (!v.empty() && std::isspace(static_cast<unsigned char>(v.back()))) v.remove_suffix(1);
+    return v;
+}
+
+// "stdout", "stderr", "default", each alone or followed by "+" and a path;
+// anything else, "stdoutx" included, is a path of its own.
+Destination classify(std::string_view value) {
+    constexpr struct {
+        std::string_view word;
+        Keyword keyword;
+    } kWords[] = {{"default", Keyword::kDefault},
+                  {"stdout", Keyword::kStdout},
+                  {"stderr", Keyword::kStderr}};
+    for (const auto &w : kWords) {
+        if (value.size() < w.word.size()) continue;
+        std::string_view head(value.data(), w.word.size());
+        if (!equals_ignoring_case(head, w.word)) continue;
+        if (value.size() == w.word.size()) return {w.keyword, {}};
+        if (value[w.word.size()] != '+') continue;
+        std::string_view rest(value.data() + w.word.size() + 1, value.size() - w.word.size() - 1);
+        return {w.keyword, trim_view(rest)};
+    }
+    return {Keyword::kNone, value};
+}
+
+int failure_code(int err) { return err > 0 ? err : -1; }
+
+// Appends, never truncates, and creates with exactly the configured bits
+// (before the umask).
+[[nodiscard]] int open_file(std::string_view path, unsigned file_mode, tevra_output *out) {
+    if (path.size() >= kPathBuffer) return ENAMETOOLONG;
+    char name[kPathBuffer];
+    std::memcpy(name, path.data(), path.size());
+    name[path.size()] = '\0';
+    errno = 0;
+    int fd = ::open64(name, O_WRONLY | O_CREAT | O_APPEND, static_cast<mode_t>(file_mode));
+    if (fd < 0) return failure_code(errno);
+    auto *cell = static_cast<int *>(tevra_malloc_internal(sizeof(int)));
+    if (cell == nullptr) {
+        ::close(fd);
+        return -1;
+    }
+    *cell = fd;
+    *out = tevra_output{tevra_fd_write, tevra_fd_close, tevra_fd_isatty, cell, 1};
+    return 0;
+}
+
+tevra_output stream_output(FILE *stream) {
+    tevra_output out{};
+    tevra_output_from_fp(&out, stream, 0);
+    return out;
+}
+
+[[nodiscard]] int make_tee(const tevra_output &first, tevra_output *file, tevra_output *out) {
+    auto *tee = static_cast<tevra_tee *>(tevra_malloc_internal(sizeof(tevra_tee)));
+    if (tee == nullptr) {
+        tevra_output_destroy(file);
+        return -1;
+    }
+    tee->first = first;
+    tee->second = *file;
+    *out = tevra_output{tevra_tee_write, tevra_tee_close, tevra_tee_isatty, tee, 1};
+    return 0;
+}
+
+bool same_output(const tevra_output &a, const tevra_output &b) {
+    return a.write == b.write && a.close == b.close && a.isatty == b.isatty &&
+           a.user_data == b.user_data && a.owns == b.owns;
+}
+
+// The previous output must go unless it is the new output or lives on as
+// one half of the new tee.
+bool survives(const tevra_output &next, const tevra_output &previous) {
+    if (same_output(next, previous)) return true;
+    if (next.write != tevra_tee_write || next.user_data == nullptr) return false;
+    const auto *tee = static_cast<const tevra_tee *>(next.user_data);
+    return tevra_output_contains(&tee->first, &previous) ||
+           tevra_output_contains(&tee->second, &previous);
+}
+
+}  // namespace
+
+OutputOutcome apply_output(tevra_config *cfg, std::string_view value, unsigned file_mode) {
+    tevra_output previous = cfg->output;
+    cfg->output = tevra_output{};
+    const Destination dest = classify(value);
+
+    tevra_output next{};
+    int rc = 0;
+    if (dest.path.empty()) {
+        switch (dest.keyword) {
+            case Keyword::kStdout: next = stream_output(stdout); break;
+            case Keyword::kStderr: next = stream_output(stderr); break;
+            default: next = previous; break;
+        }
+    } else {
+        tevra_output file{};
+        rc = open_file(dest.path, file_mode, &file);
+        if (rc == 0) {
+            switch (dest.keyword) {
+                case Keyword::kNone: next = file; break;
+                case Keyword::kStdout: rc = make_tee(stream_output(stdout), &file, &next); break;
+                case Keyword::kStderr: rc = make_tee(stream_output(stderr), &file, &next); break;
+                case Keyword::kDefault: rc = make_tee(previous, &file, &next); break;
+            }
+        }
+    }
+    if (rc != 0) {
+        cfg->output = previous;
+        return {true, rc};
+    }
+    cfg->output = next;
+    if (!survives(next, previous)) tevra_output_destroy(&previous);
+    return {false, 0};
+}
+
+}  // namespace tevra

@@ -1,0 +1,131 @@
+// SPDX-License-Identifier: MIT
+// The text parsers behind configuration from the environment: trimming,
+// booleans, level names and octal file permissions. Everything here works on
+// fixed buffers and needs nothing from the rest of the library.
+#include <cctype>
+#include <cstring>
+#include <string_view>
+
+#include "core/env.hpp"
+
+namespace tevra {
+namespace {
+
+// Level names and booleans fit in 15 bytes; anything longer is cut and so
+// never matches by accident (every name is far shorter).
+constexpr size_t kWordBuffer = 16;
+
+struct LevelName {
+    std::string_view text;
+    int level;
+};
+
+constexpr LevelName kLevelNames[] = {
+    {"trace", TEVRA_LEVEL_TRACE},       {"debug", TEVRA_LEVEL_DEBUG},
+    {"info", TEVRA_LEVEL_INFO},         {"warn", TEVRA_LEVEL_WARN},
+    {"warning", TEVRA_LEVEL_WARN},      {"error", TEVRA_LEVEL_ERROR},
+    {"fatal", TEVRA_LEVEL_FATAL},       {"panic", TEVRA_LEVEL_PANIC},
+    {"no", TEVRA_LEVEL_NOLEVEL},        {"none", TEVRA_LEVEL_NOLEVEL},
+    {"nolevel", TEVRA_LEVEL_NOLEVEL},   {"disabled", TEVRA_LEVEL_DISABLED},
+    {"off", TEVRA_LEVEL_DISABLED},
+};
+static_assert(sizeof kLevelNames / sizeof kLevelNames[0] == 13, "every accepted level name");
+
+struct BoolName {
+    std::string_view text;
+    int value;
+};
+
+constexpr BoolName kBoolNames[] = {
+    {"1", 1}, {"true", 1},  {"yes", 1}, {"on", 1},
+    {"0", 0}, {"false", 0}, {"no", 0},  {"off", 0},
+};
+static_assert(sizeof kBoolNames / sizeof kBoolNames[0] == 8, "four words each way");
+
+bool is_space(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+char *copy_view(char *dst, size_t size, std::string_view text) {
+    size_t n = text.size() < size - 1 ? text.size() : size - 1;
+    if (n != 0) std::memcpy(dst, text.data(), n);
+    dst[n] = '\0';
+    return dst;
+}
+
+}  // namespace
+
+std::string_view trimmed(const char *text) {
+    if (text == nullptr) return {};
+    std::string_view v(text);
+    while (!v.empty() && is_space(v.front())) v.remove_prefix(1);
+    while (!v.empty() && is_space(v.back())) v.remove_suffix(1);
+    return v;
+}
+
+char *trim_lower_copy(char *dst, size_t size, const char *text) {
+    copy_view(dst, size, trimmed(text));
+    for (char *p = dst; *p != '\0'; ++p) {
+        *p = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+    }
+    return dst;
+}
+
+bool parse_file_mode(std::string_view text, unsigned *bits) {
+    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'o' || text[1] == 'O')) {
+        text.remove_prefix(2);
+    }
+    if (text.empty()) return false;
+    unsigned value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '7') return false;
+        value = value * 8 + static_cast<unsigned>(c - '0');
+        // Stop before the sum can wrap: past 0777 nothing makes it valid.
+        if (value > 0777) return false;
+    }
+    *bits = value;
+    return true;
+}
+
+int parse_level(const char *text, int *level) {
+    char word[kWordBuffer];
+    std::string_view name(trim_lower_copy(word, sizeof word, text));
+    for (const LevelName &entry : kLevelNames) {
+        if (entry.text == name) {
+            *level = entry.level;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int parse_bool(const char *text, int *value) {
+    char word[kWordBuffer];
+    std::string_view name(trim_lower_copy(word, sizeof word, text));
+    for (const BoolName &entry : kBoolNames) {
+        if (entry.text == name) {
+            *value = entry.value;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace tevra
+
+extern "C" {
+
+char *tevra_trim_copy(char *dst, size_t size, const char *src) {
+    if (dst == nullptr || size == 0) return dst;
+    return tevra::copy_view(dst, size, tevra::trimmed(src));
+}
+
+int tevra_parse_bool_value(const char *text, int *value) {
+    if (text == nullptr || value == nullptr) return 0;
+    return tevra::parse_bool(text, value);
+}
+
+int tevra_parse_level(const char *text, int *level) {
+    if (text == nullptr || level == nullptr) return 0;
+    return tevra::parse_level(text, level);
+}
+
+}  // extern "C"

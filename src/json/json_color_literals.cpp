@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+// The coloured JSON literals that a root logger renders once at creation
+// (level and "loglevel" members per level, the opening of the message, the
+// text around the timestamp), the renderers they are made with, and the
+// palette lookup by role that every coloured writer uses.
+#include <cstring>
+
+#include "json/json_literals.hpp"
+#include "json/json_writer.hpp"
+
+namespace tevra::json {
+namespace {
+
+// The palette member behind each slot of `color_lens`, in that order.
+constexpr const char *tevra_palette::*kSlotMembers[] = {
+    &tevra_palette::key_color,     &tevra_palette::string_color,
+    &tevra_palette::number_color,  &tevra_palette::bool_color,
+    &tevra_palette::null_color,    &tevra_palette::timestamp_color,
+    &tevra_palette::message_color, &tevra_palette::message_key_color,
+    &tevra_palette::reset,         &tevra_palette::trace_color,
+    &tevra_palette::debug_color,   &tevra_palette::info_color,
+    &tevra_palette::warn_color,    &tevra_palette::error_color,
+    &tevra_palette::fatal_color,   &tevra_palette::panic_color,
+    &tevra_palette::null_color,
+};
+static_assert(sizeof(kSlotMembers) / sizeof(kSlotMembers[0]) == kColorLensCount);
+
+// Literals hold at most this many bytes plus their NUL.
+constexpr size_t kLiteralMax = 127;
+constexpr size_t kLiteralStorage = 128;
+static_assert(sizeof(JsonColorLiterals::message_open) == kLiteralStorage);
+static_assert(sizeof(JsonColorLiterals::level_members[0]) == kLiteralStorage);
+
+void put_colored(tevra_buffer *b, std::string_view color, std::string_view text) {
+    put(b, color);
+    put(b, text);
+}
+
+// Renders into a detached buffer and stores the text when it fits. The
+// buffer is one byte larger than a literal may be, so a text that only
+// fits because growing the buffer failed is never mistaken for complete.
+template <class Render>
+void build(char (&text)[kLiteralStorage], size_t &len, Render &&render) {
+    tevra_buffer b;
+    tevra_buffer_init(&b, nullptr, kLiteralStorage);
+    render(&b);
+    if (b.len <= kLiteralMax) {
+        std::memcpy(text, b.data, b.len);
+        text[b.len] = '\0';
+        len = b.len;
+    } else {
+        text[0] = '\0';
+        len = 0;
+    }
+    tevra_buffer_destroy(&b);
+}
+
+void build_literals(tevra_shared *s) {
+    JsonColorLiterals &lit = s->json_color_literals;
+    for (int i = 0; i < kLevelSlots; ++i) {
+        const int level = i - 1;
+        build(lit.level_members[i], lit.level_member_lens[i],
+              [&](tevra_buffer *b) { render_level_member(s, b, level, kLevelMember); });
+        build(lit.loglevel_members[i], lit.loglevel_member_lens[i],
+              [&](tevra_buffer *b) { render_level_member(s, b, level, kLoglevelMember); });
+    }
+    build(lit.message_open, lit.message_open_len, [&](tevra_buffer *b) { render_message_open(s, b); });
+    build(lit.time_open, lit.time_open_len, [&](tevra_buffer *b) { render_time_open(s, b); });
+    build(lit.time_close, lit.time_close_len, [&](tevra_buffer *b) { render_time_close(s, b); });
+}
+
+}  // namespace
+
+std::string_view palette_color(const tevra_shared *s, ColorSlot slot) {
+    if (s == nullptr || s->palette == nullptr) return {};
+    const size_t len = s->color_lens[slot];
+    if (len == 0) return {};
+    return {s->palette->*kSlotMembers[slot], len};
+}
+
+void render_time_open(const tevra_shared *s, tevra_buffer *b) {
+    put_colored(b, palette_color(s, kKeyColor), key_fragments(s->verbose_fields != 0).time);
+    put(b, palette_color(s, kReset));
+    put_colored(b, palette_color(s, kTimestampColor), "\"");
+}
+
+void render_time_close(const tevra_shared *s, tevra_buffer *b) {
+    put_char(b, '"');
+    put(b, palette_color(s, kReset));
+}
+
+void render_message_open(const tevra_shared *s, tevra_buffer *b) {
+    put_colored(b, palette_color(s, kMessageKeyColor), key_fragments(s->verbose_fields != 0).message);
+    put(b, palette_color(s, kMessageColor));
+}
+
+void render_level_member(const tevra_shared *s, tevra_buffer *b, int level, LevelSelector which) {
+    const std::string_view key =
+        which == kLoglevelMember ? kLoglevelKey : key_fragments(s->verbose_fields != 0).level;
+    put_colored(b, palette_color(s, kKeyColor), key);
+    const std::string_view level_color{tevra_level_color(s->palette, level),
+                                       tevra_level_color_len(s, level)};
+    put_colored(b, level_color, "\"");
+    put(b, tevra_level_string(level), tevra_level_string_len(level));
+    put_char(b, '"');
+    put(b, palette_color(s, kReset));
+}
+
+}  // namespace tevra::json
+
+extern "C" {
+
+void tevra_build_json_color_literals(tevra_shared *shared) {
+    if (shared != nullptr) tevra::json::build_literals(shared);
+}
+
+void tevra_append_json_color_literal(tevra_buffer *buf, const char *color, size_t color_len,
+                                     const char *text, size_t text_len) {
+    if (!tevra::usable(buf)) return;
+    if (color != nullptr && color_len != 0) tevra::put(buf, color, color_len);
+    if (text != nullptr) tevra::put(buf, text, text_len);
+}
+
+void tevra_append_json_color_string(tevra_buffer *buf, const char *color, size_t color_len,
+                                    const char *text, size_t text_len) {
+    tevra_append_json_color_literal(buf, color, color_len, text, text_len);
+}
+
+}  // extern "C"

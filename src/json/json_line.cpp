@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: MIT
+// The layout of one JSON line, shared by field lines, coloured lines and
+// template lines: '{', timestamp, level, message, bound fields, then the
+// caller's members, "loglevel" and '}'. Also the JSON entry point that picks
+// the plain or the coloured encoder.
+#include "json/json_literals.hpp"
+#include "json/json_writer.hpp"
+
+namespace tevra::json {
+namespace {
+
+void append_plain_timestamp_member(tevra_shared *s, tevra_buffer *b) {
+    put(b, key_fragments(s->verbose_fields != 0).time);
+    // The timestamp writer gives bare text; the quotes are ours.
+    put_char(b, '"');
+    tevra_append_timestamp(s, b);
+    put_char(b, '"');
+}
+
+// The logger's own threshold, not the event's level.
+void append_plain_loglevel_member(const tevra_shared *s, tevra_buffer *b, int level) {
+    tevra_field f{};
+    f.key = "loglevel";
+    f.key_len = 8;
+    f.key_trusted = 1;
+    f.kind = TEVRA_FIELD_STRING;
+    f.value.str = tevra_level_string(level);
+    f.value_len = tevra_level_string_len(level);
+    f.value_trusted = 1;
+    f.value_console_simple = 1;
+    append_field_member(s, b, f, false);
+}
+
+}  // namespace
+
+void open_line(const tevra_logger_state *state, tevra_buffer *b, int level, const char *msg,
+               bool color) {
+    tevra_shared *s = state->shared;
+    tevra_buffer_init(b, s, s->buffer_size);
+    put_char(b, '{');
+    if (s->timestamps) {
+        if (color) {
+            append_color_timestamp_member(s, b);
+        } else {
+            append_plain_timestamp_member(s, b);
+        }
+        put_char(b, ',');
+    }
+    if (color) {
+        append_color_level_member(s, b, level, kLevelMember);
+    } else {
+        put(b, level_member(level, s->verbose_fields != 0));
+    }
+    // An empty message leaves no member at all.
+    if (msg != nullptr && msg[0] != '\0') {
+        if (color) {
+            append_color_message_member(s, b, msg);
+        } else {
+            append_plain_message_member(s, b, msg);
+        }
+    }
+    if (state->prefix != nullptr && state->prefix_len != 0) {
+        put(b, state->prefix, state->prefix_len);
+    } else {
+        append_fields(s, b, state->fields, state->field_count, color);
+    }
+}
+
+void close_line(const tevra_logger_state *state, tevra_buffer *b, bool color) {
+    tevra_shared *s = state->shared;
+    if (state->level_field) {
+        if (color) {
+            put_char(b, ',');
+            append_color_level_member(s, b, state->level, kLoglevelMember);
+        } else {
+            append_plain_loglevel_member(s, b, state->level);
+        }
+    }
+    put_char(b, '}');
+    tevra_buffer_finish_line(b);
+    // Releases write_lock too when a long line flushed part of itself.
+    tevra_write_buffer(s, b);
+    tevra_buffer_destroy(b);
+}
+
+void emit_fields_line(const tevra_logger_state *state, int level, const char *msg,
+                      const tevra_field *fields, size_t count, bool color) {
+    tevra_buffer b;
+    open_line(state, &b, level, msg, color);
+    append_fields(state->shared, &b, fields, count, color);
+    close_line(state, &b, color);
+}
+
+}  // namespace tevra::json
+
+extern "C" {
+
+void tevra_emit_json(const tevra_logger_state *state, int level, const char *msg,
+                     const tevra_field *fields, size_t count) {
+    if (state == nullptr || state->shared == nullptr) return;
+    if (state->shared->color) {
+        tevra_emit_json_color(state, level, msg, fields, count);
+    } else {
+        tevra_emit_json_plain(state, level, msg, fields, count);
+    }
+}
+
+void tevra_emit_json_plain(const tevra_logger_state *state, int level, const char *msg,
+                           const tevra_field *fields, size_t count) {
+    if (state == nullptr || state->shared == nullptr) return;
+    tevra::json::emit_fields_line(state, level, msg, fields, count, false);
+}
+
+}  // extern "C"

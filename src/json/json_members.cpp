@@ -1,0 +1,238 @@
+// SPDX-License-Identifier: MIT
+// JSON members and values of field records, plain or coloured, and the
+// writer of a derived logger's pre-rendered field prefix. The built-in
+// members of a line (timestamp, level, message) live with the line layout.
+#include <limits>
+#include <string_view>
+
+#include "json/json_literals.hpp"
+#include "json/json_writer.hpp"
+
+namespace tevra::json {
+namespace {
+
+constexpr std::string_view kNull = "null";
+constexpr std::string_view kTrue = "true";
+constexpr std::string_view kFalse = "false";
+// Non-finite doubles as JSON strings, already quoted: the words need no
+// escaping, so this is what any of the string writers would produce.
+constexpr std::string_view kNaN = R"("NaN")";
+constexpr std::string_view kPlusInf = R"("+Inf")";
+constexpr std::string_view kMinusInf = R"("-Inf")";
+constexpr double kMaxFinite = std::numeric_limits<double>::max();
+
+void append_null_value(const tevra_shared *s, tevra_buffer *b, bool color) {
+    open_value(s, b, kNullColor, color);
+    put(b, kNull);
+    close_value(s, b, color);
+}
+
+void append_string_field_value(const tevra_shared *s, tevra_buffer *b, const tevra_field &f,
+                               bool color) {
+    open_value(s, b, kStringColor, color);
+    if (f.value_trusted) {
+        put_quoted(b, f.value.str, f.value_len);
+    } else if (color) {
+        // Coloured lines take the writer for text of unknown trust, which
+        // keeps a '[' of well-formed text raw; plain lines escape it.
+        tevra_buffer_append_json_string_maybe_trusted(b, f.value.str);
+    } else {
+        tevra_buffer_append_json_string(b, f.value.str);
+    }
+    close_value(s, b, color);
+}
+
+void append_bytes_value(const tevra_shared *s, tevra_buffer *b, const void *data, size_t len,
+                        bool color) {
+    open_value(s, b, kStringColor, color);
+    put_char(b, '"');
+    // A run without storage has nothing to show, whatever its length says.
+    if (data != nullptr) tevra_buffer_append_bytes_hex(b, data, len);
+    put_char(b, '"');
+    close_value(s, b, color);
+}
+
+}  // namespace
+
+bool has_key(const tevra_field &f) {
+    if (f.key == nullptr) return false;
+    return f.key_trusted ? f.key_len != 0 : f.key[0] != '\0';
+}
+
+void put_quoted(tevra_buffer *b, const char *text, size_t n) {
+    put_char(b, '"');
+    if (text != nullptr) put(b, text, n);
+    put_char(b, '"');
+}
+
+void append_key(tevra_buffer *b, const tevra_field &f) {
+    if (f.key_trusted) {
+        put_quoted(b, f.key, f.key_len);
+    } else {
+        tevra_buffer_append_json_string(b, f.key);
+    }
+    put_char(b, ':');
+}
+
+void append_text_value(const tevra_shared *s, tevra_buffer *b, const char *text, bool color) {
+    open_value(s, b, kStringColor, color);
+    tevra_buffer_append_json_string_maybe_trusted(b, text);
+    close_value(s, b, color);
+}
+
+void append_signed_value(const tevra_shared *s, tevra_buffer *b, int64_t v, bool color) {
+    open_value(s, b, kNumberColor, color);
+    tevra_buffer_append_signed(b, v);
+    close_value(s, b, color);
+}
+
+void append_unsigned_value(const tevra_shared *s, tevra_buffer *b, uint64_t v, bool color) {
+    open_value(s, b, kNumberColor, color);
+    tevra_buffer_append_unsigned(b, v);
+    close_value(s, b, color);
+}
+
+void append_double_value(const tevra_shared *s, tevra_buffer *b, double v, bool color) {
+    std::string_view word;
+    if (v != v) {
+        word = kNaN;
+    } else if (v > kMaxFinite) {
+        word = kPlusInf;
+    } else if (v < -kMaxFinite) {
+        word = kMinusInf;
+    } else {
+        open_value(s, b, kNumberColor, color);
+        tevra_buffer_append_double(b, v);
+        close_value(s, b, color);
+        return;
+    }
+    if (s != nullptr && s->non_finite_null) {
+        append_null_value(s, b, color);
+        return;
+    }
+    open_value(s, b, kStringColor, color);
+    put(b, word);
+    close_value(s, b, color);
+}
+
+void append_bool_value(const tevra_shared *s, tevra_buffer *b, bool v, bool color) {
+    open_value(s, b, kBoolColor, color);
+    put(b, v ? kTrue : kFalse);
+    close_value(s, b, color);
+}
+
+void append_pointer_value(const tevra_shared *s, tevra_buffer *b, const void *p, bool color) {
+    open_value(s, b, kStringColor, color);
+    put_char(b, '"');
+    tevra_buffer_append_pointer(b, p);
+    put_char(b, '"');
+    close_value(s, b, color);
+}
+
+void append_errno_value(const tevra_shared *s, tevra_buffer *b, int err, bool color) {
+    char text[128];
+    open_value(s, b, kErrorColor, color);
+    tevra_buffer_append_json_string_maybe_trusted(b, tevra_errno_string(err, text, sizeof text));
+    close_value(s, b, color);
+}
+
+void append_field_value(const tevra_shared *s, tevra_buffer *b, const tevra_field &f, bool color) {
+    switch (f.kind) {
+        case TEVRA_FIELD_STRING:
+            append_string_field_value(s, b, f, color);
+            return;
+        case TEVRA_FIELD_INT64:
+            append_signed_value(s, b, f.value.i64, color);
+            return;
+        case TEVRA_FIELD_UINT64:
+            append_unsigned_value(s, b, f.value.u64, color);
+            return;
+        case TEVRA_FIELD_FLOAT64:
+            append_double_value(s, b, f.value.f64, color);
+            return;
+        case TEVRA_FIELD_BOOL:
+            append_bool_value(s, b, f.value.boolean != 0, color);
+            return;
+        case TEVRA_FIELD_POINTER:
+            append_pointer_value(s, b, f.value.ptr, color);
+            return;
+        case TEVRA_FIELD_BYTES:
+            append_bytes_value(s, b, f.value.bytes.data, f.value.bytes.len, color);
+            return;
+        case TEVRA_FIELD_TIME:
+            open_value(s, b, kTimestampColor, color);
+            tevra_buffer_append_time(b, f.value.time, 1);
+            close_value(s, b, color);
+            return;
+        case TEVRA_FIELD_DURATION:
+            open_value(s, b, kStringColor, color);
+            tevra_buffer_append_duration(b, f.value.duration, 1);
+            close_value(s, b, color);
+            return;
+        case TEVRA_FIELD_ERRNO:
+            // The number lives in the low 32 bits.
+            append_errno_value(s, b, static_cast<int32_t>(static_cast<uint32_t>(f.value.i64)), color);
+            return;
+        case TEVRA_FIELD_NULL:
+        default:
+            // An unknown kind still leaves a well-formed member behind.
+            append_null_value(s, b, color);
+            return;
+    }
+}
+
+void append_field_member(const tevra_shared *s, tevra_buffer *b, const tevra_field &f, bool color,
+                         bool first) {
+    if (!first) put_char(b, ',');
+    // No reset after the key: the value's escape follows the colon.
+    if (color) put(b, palette_color(s, kKeyColor));
+    append_key(b, f);
+    append_field_value(s, b, f, color);
+}
+
+void append_fields(const tevra_shared *s, tevra_buffer *b, const tevra_field *fields, size_t count,
+                   bool color) {
+    if (fields == nullptr) return;
+    for (size_t i = 0; i < count; ++i) {
+        if (has_key(fields[i])) append_field_member(s, b, fields[i], color);
+    }
+}
+
+void append_plain_message_member(const tevra_shared *s, tevra_buffer *b, const char *msg) {
+    const bool verbose = s != nullptr && s->verbose_fields != 0;
+    put_char(b, ',');
+    put(b, key_fragments(verbose).message);
+    tevra_buffer_append_json_string_maybe_trusted(b, msg);
+}
+
+}  // namespace tevra::json
+
+extern "C" {
+
+void tevra_append_json_field_plain(tevra_shared *shared, tevra_buffer *buf,
+                                   const tevra_field *field, int first) {
+    if (!tevra::usable(buf) || field == nullptr) return;
+    tevra::json::append_field_member(shared, buf, *field, false, first != 0);
+}
+
+void tevra_append_json_value_plain(tevra_shared *shared, tevra_buffer *buf,
+                                   const tevra_field *field) {
+    if (!tevra::usable(buf) || field == nullptr) return;
+    tevra::json::append_field_value(shared, buf, *field, false);
+}
+
+void tevra_append_json_message_field_plain(tevra_shared *shared, tevra_buffer *buf,
+                                           const char *msg) {
+    if (!tevra::usable(buf)) return;
+    tevra::json::append_plain_message_member(shared, buf, msg);
+}
+
+void tevra_append_json_field_prefix(tevra_shared *shared, tevra_buffer *buf,
+                                    const tevra_field *fields, size_t count) {
+    if (shared == nullptr || !tevra::usable(buf)) return;
+    // Coloured exactly when the lines that paste it are, since `color`
+    // never changes after creation.
+    tevra::json::append_fields(shared, buf, fields, count, shared->color != 0);
+}
+
+}  // extern "C"

@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: MIT
+// Template layouts inside the library: parsing and resetting, shared by the
+// parser, the cache and materialisation.
+#pragma once
+
+#include "tevra.h"
+
+namespace tevra::kvfmt {
+
+// Frees the layout's own copy of its text and zeroes the record.
+void reset_layout(tevra_kvfmt_layout *layout);
+// Parses `text` into `layout` (copying the text first when `copy` is set);
+// 0, or -1 with the layout reset.
+int parse_layout(tevra_kvfmt_layout *layout, const char *text, int copy);
+
+}  // namespace tevra::kvfmt

@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: MIT
+// The per-tree template cache: 512 layouts found by text hash in an 8-slot
+// probe window, with a 256-slot index by template address in front. Every
+// lookup and fill runs under the shared record's `lock`; a filled slot is
+// never changed while the record lives, so encoders read it unlocked.
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "core/shared.hpp"
+#include "kvfmt/kvfmt.hpp"
+#include "text/fnv1a.hpp"
+
+namespace tevra::kvfmt {
+namespace {
+
+constexpr size_t kProbeWindow = 8;
+constexpr size_t kTextMax = 127;
+
+size_t index_slot(const char *address) {
+    auto a = reinterpret_cast<uintptr_t>(address);
+    uintptr_t x = a ^ (a >> 4);
+    return static_cast<size_t>((x ^ (x >> 9)) & 0xFF);
+}
+
+bool same_text(const tevra_kvfmt_layout &layout, const char *text, size_t len) {
+    return layout.template_text != nullptr && layout.template_len == len &&
+           std::memcmp(layout.template_text, text, len) == 0;
+}
+
+// Renders one pre-rendered text; stored only when it fits 127 bytes.
+class Text {
+  public:
+    explicit Text(const tevra_shared *s) : s_(s) { tevra_buffer_init(&buf_, nullptr, kTextMax); }
+    ~Text() { tevra_buffer_destroy(&buf_); }
+    Text(const Text &) = delete;
+    Text &operator=(const Text &) = delete;
+
+    void color(int slot) {
+        if (s_->color && s_->color_lens[slot] != 0) add(palette_string(slot), s_->color_lens[slot]);
+    }
+    void add(const char *p, size_t n) { tevra_buffer_append_n(&buf_, p, n); }
+    void store(char *out, size_t *out_len) const {
+        if (buf_.len > kTextMax) return;  // encoders build it on the fly
+        std::memcpy(out, buf_.data, buf_.len + 1);
+        *out_len = buf_.len;
+    }
+
+  private:
+    const char *palette_string(int slot) const {
+        const tevra_palette *p = s_->palette;
+        switch (slot) {
+            case kKeyColor: return p->key_color;
+            case kStringColor: return p->string_color;
+            case kNumberColor: return p->number_color;
+            case kBoolColor: return p->bool_color;
+            default: return p->reset;
+        }
+    }
+    const tevra_shared *s_;
+    tevra_buffer buf_;
+};
+
+// The colour a console value of this verb starts with; -1 for none (%m
+// writes its own colour next to the text).
+int value_color_slot(uint32_t verb) {
+    if (verb == TEVRA_KVFMT_STRING) return kStringColor;
+    if (verb >= TEVRA_KVFMT_INT && verb <= TEVRA_KVFMT_POINTER) return kNumberColor;
+    if (verb == TEVRA_KVFMT_BOOL) return kBoolColor;
+    return -1;
+}
+
+}  // namespace
+
+void prepare_entry(const tevra_shared *s, tevra_kvfmt_layout *layout) {
+    for (uint32_t i = 0; i < layout->count; ++i) {
+        tevra_kvfmt_entry &e = layout->entries[i];
+        e.console_prefix_len = 0;
+        e.json_key_len = 0;
+        {
+            Text t(s);
+            t.color(kReset);
+            t.add(" ", 1);
+            t.color(kKeyColor);
+            t.add(e.key, e.key_len);
+            t.add("=", 1);
+            t.color(kReset);
+            int slot = value_color_slot(e.verb);
+            if (slot >= 0) t.color(slot);
+            t.store(e.console_prefix, &e.console_prefix_len);
+        }
+        {
+            Text t(s);
+            t.color(kKeyColor);
+            t.add("\"", 1);
+            t.add(e.key, e.key_len);
+            t.add("\":", 2);
+            t.store(e.json_key, &e.json_key_len);
+        }
+    }
+}
+
+int resolve(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch, tevra_kvfmt_layout **out) {
+    *out = nullptr;
+    if (text == nullptr) return 0;
+    if (s == nullptr) {
+        // The scratch is caller storage in any state: never free from it.
+        scratch->template_copy = nullptr;
+        if (parse_layout(scratch, text, 0) != 0) return -1;
+        *out = scratch;
+        return 0;
+    }
+    const size_t len = std::strlen(text);
+    const size_t slot = index_slot(text);
+    KvfmtIndexSlot *index = s->kvfmt_index;
+    if (index != nullptr && index[slot].address == text && index[slot].layout != nullptr &&
+        same_text(*index[slot].layout, text, len)) {
+        *out = index[slot].layout;
+        return 0;
+    }
+
+    const uint32_t hash = fnv1a(std::string_view(text, len));
+    tevra_kvfmt_layout *found = nullptr;
+    tevra_kvfmt_layout *empty = nullptr;
+    for (size_t k = 0; k < kProbeWindow; ++k) {
+        tevra_kvfmt_layout &candidate = s->kvfmt_entries[(hash + k) & (kKvfmtCacheSlots - 1)];
+        if (candidate.template_text == nullptr) {
+            if (empty == nullptr) empty = &candidate;
+            continue;
+        }
+        if (candidate.hash == hash && same_text(candidate, text, len)) {
+            found = &candidate;
+            break;
+        }
+    }
+    if (found == nullptr && empty != nullptr) {
+        if (parse_layout(empty, text, 1) != 0) return -1;
+        prepare_entry(s, empty);
+        found = empty;
+    }
+    if (found == nullptr) {
+        // A full window: parsed on every use, nothing evicted.
+        scratch->template_copy = nullptr;
+        if (parse_layout(scratch, text, 0) != 0) return -1;
+        prepare_entry(s, scratch);
+        *out = scratch;
+        return 0;
+    }
+    if (index != nullptr) index[slot] = KvfmtIndexSlot{text, found};
+    *out = found;
+    return 0;
+}
+
+}  // namespace tevra::kvfmt
+
+extern "C" {
+
+void tevra_prepare_kvfmt_cache_entry(tevra_shared *shared, tevra_kvfmt_layout *layout) {
+    if (shared != nullptr && layout != nullptr && layout->count != 0) {
+        tevra::kvfmt::prepare_entry(shared, layout);
+    }
+}
+
+int tevra_resolve_kvfmt_entry(tevra_shared *shared, const char *kvfmt, tevra_kvfmt_layout *scratch,
+                              tevra_kvfmt_layout **out) {
+    if (scratch == nullptr || out == nullptr) return -1;
+    return tevra::kvfmt::resolve(shared, kvfmt, scratch, out);
+}
+
+}  // extern "C"

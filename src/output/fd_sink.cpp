@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+// The file-descriptor sink and the constructor that opens one by path. The
+// context is a heap cell holding the descriptor; the sink owns both and
+// its close releases them together.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "tevra.h"
+
+namespace tevra {
+namespace {
+
+// The open flags: 'w' anywhere in the mode string truncates, every other
+// mode (and none) appends, so a log file is never cut by accident.
+int open_flags(const char *mode) {
+    if (mode != nullptr && std::strchr(mode, 'w') != nullptr) return O_WRONLY | O_CREAT | O_TRUNC;
+    return O_WRONLY | O_CREAT | O_APPEND;
+}
+
+int errno_or_unknown() { return errno != 0 ? errno : -1; }
+
+int init_file(tevra_output *out, const char *path, const char *mode) {
+    errno = 0;
+    int fd = open64(path, open_flags(mode), 0666);
+    if (fd < 0) return errno_or_unknown();
+    auto *cell = static_cast<int *>(tevra_malloc_internal(sizeof(int)));
+    if (cell == nullptr) {
+        close(fd);
+        return -1;
+    }
+    *cell = fd;
+    out->write = &tevra_fd_write;
+    out->close = &tevra_fd_close;
+    out->isatty = &tevra_fd_isatty;
+    out->user_data = cell;
+    out->owns = 1;
+    return 0;
+}
+
+// One write call as far as the caller can tell. A signal that arrives
+// before the kernel took any byte makes write fail with EINTR; that is no
+// failure of the sink, and reporting it would cut the line short, so the
+// call is repeated. A signal after some bytes were taken shows up as a
+// short count instead, which the caller completes.
+int fd_write(int fd, const void *data, size_t len, size_t *written) {
+    ssize_t n;
+    do {
+        errno = 0;
+        n = write(fd, data, len);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        if (written != nullptr) *written = 0;
+        return errno_or_unknown();
+    }
+    if (written != nullptr) *written = static_cast<size_t>(n);
+    return 0;
+}
+
+}  // namespace
+}  // namespace tevra
+
+extern "C" {
+
+int tevra_output_init_file(tevra_output *out, const char *path, const char *mode) {
+    if (out == nullptr || path == nullptr) return -1;
+    return tevra::init_file(out, path, mode);
+}
+
+int tevra_fd_write(void *user_data, const void *data, size_t len, size_t *written) {
+    const int *cell = static_cast<const int *>(user_data);
+    if (cell == nullptr || *cell < 0 || (data == nullptr && len != 0)) {
+        if (written != nullptr) *written = 0;
+        return -1;
+    }
+    return tevra::fd_write(*cell, data, len, written);
+}
+
+int tevra_fd_close(void *user_data) {
+    int *cell = static_cast<int *>(user_data);
+    if (cell == nullptr) return 0;
+    int result = 0;
+    if (*cell >= 0) {
+        errno = 0;
+        // Not retried on EINTR: Linux has released the descriptor already,
+        // and a second close could hit one another thread just opened.
+        if (close(*cell) != 0) result = tevra::errno_or_unknown();
+    }
+    tevra_free_internal(cell);
+    return result;
+}
+
+int tevra_fd_isatty(void *user_data) {
+    const int *cell = static_cast<const int *>(user_data);
+    if (cell == nullptr || *cell < 0) return 0;
+    return isatty(*cell) != 0 ? 1 : 0;
+}
+
+}  // extern "C"

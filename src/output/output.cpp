@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+// Operations on output records as a whole: destroying one, and asking
+// whether one output lives inside another through tees.
+#include "tevra.h"
+
+namespace tevra {
+namespace {
+
+bool same_members(const tevra_output *a, const tevra_output *b) {
+    return a->write == b->write && a->close == b->close && a->isatty == b->isatty &&
+           a->user_data == b->user_data && a->owns == b->owns;
+}
+
+// Records are copied by value into tees, so a copy counts as the same
+// output. The first output of a tee is searched recursively and the second
+// by walking on, which keeps the usual right-leaning chains iterative.
+bool contains(const tevra_output *haystack, const tevra_output *needle) {
+    while (haystack != nullptr) {
+        if (haystack == needle || same_members(haystack, needle)) return true;
+        if (haystack->write != &tevra_tee_write) return false;
+        const auto *tee = static_cast<const tevra_tee *>(haystack->user_data);
+        if (tee == nullptr) return false;
+        if (contains(&tee->first, needle)) return true;
+        haystack = &tee->second;
+    }
+    return false;
+}
+
+}  // namespace
+}  // namespace tevra
+
+extern "C" {
+
+void tevra_output_destroy(tevra_output *out) {
+    if (out == nullptr) return;
+    // A failed close cannot be reported from here; the record is cleared
+    // either way so it is never closed twice.
+    if (out->close != nullptr && out->owns != 0) (void)out->close(out->user_data);
+    *out = tevra_output{};
+}
+
+int tevra_output_contains(const tevra_output *haystack, const tevra_output *needle) {
+    if (haystack == nullptr || needle == nullptr) return 0;
+    return tevra::contains(haystack, needle) ? 1 : 0;
+}
+
+}  // extern "C"

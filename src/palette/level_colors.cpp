@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+// Level colours, from a palette or from a logger's cached colour lengths,
+// and the two helpers that append a colour to a line buffer.
+#include <cstring>
+
+#include "core/shared.hpp"
+#include "text/buffer_fast.hpp"
+
+namespace tevra {
+namespace {
+
+// trace .. panic have a colour each; nolevel borrows the null colour and
+// every other code is coloured as info, as it is labelled.
+const char *palette_level_color(const tevra_palette &p, int level) {
+    switch (level) {
+        case TEVRA_LEVEL_TRACE: return p.trace_color;
+        case TEVRA_LEVEL_DEBUG: return p.debug_color;
+        case TEVRA_LEVEL_INFO: return p.info_color;
+        case TEVRA_LEVEL_WARN: return p.warn_color;
+        case TEVRA_LEVEL_ERROR: return p.error_color;
+        case TEVRA_LEVEL_FATAL: return p.fatal_color;
+        case TEVRA_LEVEL_PANIC: return p.panic_color;
+        case TEVRA_LEVEL_NOLEVEL: return p.null_color;
+        default: return p.info_color;
+    }
+}
+
+// The same mapping onto the slots of `color_lens`.
+constexpr int level_color_slot(int level) {
+    if (level >= TEVRA_LEVEL_TRACE && level <= TEVRA_LEVEL_PANIC) return kTraceColor + level + 1;
+    if (level == TEVRA_LEVEL_NOLEVEL) return kNolevelColor;
+    return kInfoColor;
+}
+
+static_assert(level_color_slot(TEVRA_LEVEL_TRACE) == kTraceColor);
+static_assert(level_color_slot(TEVRA_LEVEL_PANIC) == kPanicColor);
+static_assert(level_color_slot(TEVRA_LEVEL_NOLEVEL) == kNolevelColor);
+static_assert(level_color_slot(TEVRA_LEVEL_DISABLED) == kInfoColor && level_color_slot(-2) == kInfoColor);
+
+void append_color(tevra_buffer *buf, const char *color, size_t len) {
+    if (buf == nullptr || color == nullptr || len == 0) return;
+    put(buf, color, len);
+}
+
+}  // namespace
+}  // namespace tevra
+
+extern "C" {
+
+// A palette of the application's own may leave a colour NULL; callers get
+// "" then too, so the result can always be read as a string.
+const char *tevra_level_color(const tevra_palette *palette, int level) {
+    if (palette == nullptr) return "";
+    const char *color = tevra::palette_level_color(*palette, level);
+    return color != nullptr ? color : "";
+}
+
+size_t tevra_level_color_len(const tevra_shared *shared, int level) {
+    if (shared == nullptr) return 0;
+    return shared->color_lens[tevra::level_color_slot(level)];
+}
+
+void tevra_apply_color(tevra_buffer *buf, const char *color, int enabled) {
+    if (enabled == 0 || color == nullptr) return;
+    tevra::append_color(buf, color, std::strlen(color));
+}
+
+void tevra_apply_color_len(tevra_buffer *buf, const char *color, size_t len, int enabled) {
+    if (enabled == 0) return;
+    tevra::append_color(buf, color, len);
+}
+
+}  // extern "C"

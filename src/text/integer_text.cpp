@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: MIT
+// Decimal text of 64-bit integers, written without printf: two digits per
+// division by 100 from a table of digit pairs, right to left on the stack,
+// then appended in one piece.
+#include <array>
+#include <cstdint>
+
+#include "text/buffer_fast.hpp"
+
+namespace tevra {
+namespace {
+
+// "00" "01" ... "99": the two digits of v sit at 2 * v.
+constexpr std::array<char, 200> make_digit_pairs() {
+    std::array<char, 200> pairs{};
+    for (int v = 0; v < 100; ++v) {
+        pairs[2 * v] = static_cast<char>('0' + v / 10);
+        pairs[2 * v + 1] = static_cast<char>('0' + v % 10);
+    }
+    return pairs;
+}
+constexpr std::array<char, 200> digit_pairs = make_digit_pairs();
+static_assert(digit_pairs.size() == 200, "one pair for each value 0..99");
+static_assert(digit_pairs[0] == '0' && digit_pairs[85] == '2' && digit_pairs[199] == '9');
+
+// 20 digits for the largest unsigned value, one sign, and slack.
+constexpr size_t kScratch = 24;
+
+// Writes the digits of v so that they end at `end`; returns their start.
+char *write_digits(uint64_t v, char *end) {
+    char *p = end;
+    while (v >= 100) {
+        const unsigned pair = static_cast<unsigned>(v % 100) * 2;
+        v /= 100;
+        *--p = digit_pairs[pair + 1];
+        *--p = digit_pairs[pair];
+    }
+    if (v < 10) {
+        *--p = static_cast<char>('0' + v);
+    } else {
+        *--p = digit_pairs[v * 2 + 1];
+        *--p = digit_pairs[v * 2];
+    }
+    return p;
+}
+
+}  // namespace
+
+void append_unsigned(tevra_buffer *b, uint64_t value) {
+    char scratch[kScratch];
+    char *end = scratch + kScratch;
+    char *start = write_digits(value, end);
+    put(b, start, static_cast<size_t>(end - start));
+}
+
+void append_signed(tevra_buffer *b, int64_t value) {
+    // The magnitude is taken in unsigned arithmetic, so INT64_MIN is exact.
+    const bool negative = value < 0;
+    const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    char scratch[kScratch];
+    char *end = scratch + kScratch;
+    char *start = write_digits(magnitude, end);
+    if (negative) *--start = '-';
+    put(b, start, static_cast<size_t>(end - start));
+}
+
+}  // namespace tevra
+
+extern "C" {
+
+void tevra_buffer_append_unsigned(tevra_buffer *buf, uint64_t value) {
+    if (!tevra::usable(buf)) return;
+    tevra::append_unsigned(buf, value);
+}
+
+void tevra_buffer_append_signed(tevra_buffer *buf, int64_t value) {
+    if (!tevra::usable(buf)) return;
+    tevra::append_signed(buf, value);
+}
+
+}  // extern "C"

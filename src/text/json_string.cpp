@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: MIT
+// Text as JSON string literals: the escaping writer, which turns any bytes
+// into valid JSON (bytes outside well-formed UTF-8 become \u00XX), the
+// writer for text of unknown trust, and the raw writers for trusted text.
+#include <array>
+#include <cstring>
+
+#include "text/buffer_fast.hpp"
+#include "text/utf8.hpp"
+#include "tevra.h"
+
+namespace tevra {
+namespace {
+
+enum EscapeKind : unsigned char {
+    kCopy = 0,       // the byte itself
+    kQuote = 1,      // \"
+    kBackslash = 2,  // two backslashes
+    kReturn = 3,     // \r
+    kNewline = 4,    // \n
+    kTab = 5,        // \t
+    kUnicode = 6,    // \u00XX
+};
+
+// Indexed by byte value; only bytes below 0x80 are looked up, the upper
+// half is decided by the UTF-8 sequence test. Control bytes without a short
+// form take \u00XX. '[' does too, although JSON does not need it: escaped
+// text never shows a raw '[', while trusted text copied raw may.
+constexpr std::array<unsigned char, 256> kEscapeKind = [] {
+    std::array<unsigned char, 256> t{};
+    for (int c = 0; c < 0x20; ++c) t[c] = kUnicode;
+    t['"'] = kQuote;
+    t['\\'] = kBackslash;
+    t['\r'] = kReturn;
+    t['\n'] = kNewline;
+    t['\t'] = kTab;
+    t['['] = kUnicode;
+    return t;
+}();
+static_assert(kEscapeKind.size() == 256);
+static_assert(kEscapeKind[0x7F] == kCopy && kEscapeKind[']'] == kCopy);
+static_assert(kEscapeKind[0x08] == kUnicode && kEscapeKind[0x0C] == kUnicode);
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+// Makes room for the next piece: flushes a full buffer and reports false
+// when that did not help, after which the rest of the string is given up.
+bool room(tevra_buffer *b) {
+    if (b->len < b->cap) return true;
+    tevra_buffer_flush(b);
+    return usable(b) && b->len < b->cap;
+}
+
+bool put_piece(tevra_buffer *b, const char *s, size_t n) {
+    if (n == 0) return true;
+    if (!room(b)) return false;
+    put(b, s, n);
+    return true;
+}
+
+bool put_quote(tevra_buffer *b) {
+    if (!room(b)) return false;
+    put_char(b, '"');
+    return true;
+}
+
+bool put_escape(tevra_buffer *b, unsigned char c, unsigned char kind) {
+    char esc[6] = {'\\', 0, 0, 0, 0, 0};
+    size_t n = 2;
+    switch (kind) {
+        case kQuote: esc[1] = '"'; break;
+        case kBackslash: esc[1] = '\\'; break;
+        case kReturn: esc[1] = 'r'; break;
+        case kNewline: esc[1] = 'n'; break;
+        case kTab: esc[1] = 't'; break;
+        default:
+            esc[1] = 'u';
+            esc[2] = '0';
+            esc[3] = '0';
+            esc[4] = kHexDigits[c >> 4];
+            esc[5] = kHexDigits[c & 0x0F];
+            n = 6;
+            break;
+    }
+    return put_piece(b, esc, n);
+}
+
+// The body of an escaped literal, without its quotes; false when the
+// buffer gave out.
+bool put_escaped(tevra_buffer *b, const char *s) {
+    const auto *p = reinterpret_cast<const unsigned char *>(s);
+    const unsigned char *run = p;
+    while (*p != 0) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            const unsigned char kind = kEscapeKind[c];
+            if (kind == kCopy) {
+                ++p;
+                continue;
+            }
+            if (!put_piece(b, reinterpret_cast<const char *>(run), static_cast<size_t>(p - run))) return false;
+            if (!put_escape(b, c, kind)) return false;
+            run = ++p;
+            continue;
+        }
+        const size_t n = utf8_sequence_length(p);
+        if (n != 0) {
+            p += n;
+            continue;
+        }
+        // Only this byte is escaped; whatever follows is judged afresh, so
+        // each stray continuation byte reads back as its own code point.
+        if (!put_piece(b, reinterpret_cast<const char *>(run), static_cast<size_t>(p - run))) return false;
+        if (!put_escape(b, c, kUnicode)) return false;
+        run = ++p;
+    }
+    return put_piece(b, reinterpret_cast<const char *>(run), static_cast<size_t>(p - run));
+}
+
+}  // namespace
+
+void append_json_string(tevra_buffer *b, const char *s) {
+    if (!put_quote(b)) return;
+    if (s != nullptr && !put_escaped(b, s)) return;
+    put_quote(b);
+}
+
+void append_json_trusted_string_n(tevra_buffer *b, const char *s, size_t n) {
+    if (!put_quote(b)) return;
+    if (s != nullptr && !put_piece(b, s, n)) return;
+    put_quote(b);
+}
+
+void append_json_string_maybe_trusted(tevra_buffer *b, const char *s) {
+    if (s == nullptr) {
+        append_json_trusted_string_n(b, nullptr, 0);
+        return;
+    }
+    // One pass decides; ASCII bytes cost one comparison each within it.
+    bool trusted = false;
+    const size_t n = utf8_trusted_length(s, &trusted);
+    if (trusted) {
+        append_json_trusted_string_n(b, s, n);
+    } else {
+        append_json_string(b, s);
+    }
+}
+
+}  // namespace tevra
+
+extern "C" {
+
+void tevra_buffer_append_json_string(tevra_buffer *buf, const char *s) {
+    if (tevra::usable(buf)) tevra::append_json_string(buf, s);
+}
+
+void tevra_buffer_append_json_string_maybe_trusted(tevra_buffer *buf, const char *s) {
+    if (tevra::usable(buf)) tevra::append_json_string_maybe_trusted(buf, s);
+}
+
+void tevra_buffer_append_json_trusted_string_n(tevra_buffer *buf, const char *s, size_t n) {
+    if (tevra::usable(buf)) tevra::append_json_trusted_string_n(buf, s, n);
+}
+
+void tevra_buffer_append_json_trusted_string(tevra_buffer *buf, const char *s) {
+    if (tevra::usable(buf)) tevra::append_json_trusted_string_n(buf, s, s != nullptr ? std::strlen(s) : 0);
+}
+
+}  // extern "C"

@@ -1,0 +1,180 @@
+// SPDX-License-Identifier: MIT
+// The line timestamp: the configured layout (RFC 3339, RFC 3339 with
+// nanoseconds, or a strftime pattern) of the current time, and the
+// once-per-second cache of that text kept in the shared record under `lock`.
+#include <time.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "core/lock.hpp"
+#include "core/shared.hpp"
+#include "text/buffer_fast.hpp"
+
+namespace tevra {
+namespace {
+
+constexpr size_t kTextArea = 64;
+constexpr size_t kTextMax = kTextArea - 1;
+static_assert(sizeof(tevra_shared::ts_cache_text) == kTextArea);
+
+enum class Layout { kRfc3339, kRfc3339Nano, kStrftime };
+
+struct Choice {
+    Layout layout;
+    const char *pattern;  // for kStrftime
+};
+
+// Console lines default to the compact day-hour-minute stamp, JSON lines to
+// RFC 3339.
+Choice choose_layout(const tevra_shared *s) {
+    const char *format = s->time_format;
+    if (format == nullptr) {
+        return s->mode == TEVRA_MODE_JSON ? Choice{Layout::kRfc3339, nullptr} : Choice{Layout::kStrftime, "%d%H%M"};
+    }
+    if (std::strcmp(format, "RFC3339") == 0) return {Layout::kRfc3339, nullptr};
+    if (std::strcmp(format, "RFC3339Nano") == 0) return {Layout::kRfc3339Nano, nullptr};
+    return {Layout::kStrftime, format};
+}
+
+// The local zone's offset from UTC at this instant, in minutes (truncated
+// toward zero), or 0 when the instant has no local time. Read from the
+// zone data itself, so that an instant inside daylight saving time carries
+// the daylight offset it is shown with locally.
+int local_offset_minutes(int64_t sec) {
+    const time_t when = static_cast<time_t>(sec);
+    struct tm local;
+    if (localtime_r(&when, &local) == nullptr) return 0;
+    return static_cast<int>(local.tm_gmtoff / 60);
+}
+
+size_t render_rfc3339(const tevra_shared *s, int64_t sec, long nsec, char *out) {
+    tevra_time t;
+    t.sec = static_cast<long>(sec);
+    t.nsec = nsec;
+    t.offset_minutes = s->utc ? 0 : local_offset_minutes(sec);
+    tevra_buffer scratch;
+    tevra_buffer_init(&scratch, nullptr, kTextMax);
+    tevra_buffer_append_time(&scratch, t, 0);
+    const size_t n = scratch.len < kTextMax ? scratch.len : kTextMax;
+    std::memcpy(out, scratch.data, n);
+    out[n] = '\0';
+    tevra_buffer_destroy(&scratch);
+    return n;
+}
+
+size_t render_strftime(const tevra_shared *s, int64_t sec, const char *pattern, char *out) {
+    const time_t when = static_cast<time_t>(sec);
+    struct tm broken;
+    const struct tm *ok = s->utc ? gmtime_r(&when, &broken) : localtime_r(&when, &broken);
+    out[0] = '\0';
+    if (ok == nullptr) return 0;
+    // 0 means empty or longer than 63 characters: no timestamp either way.
+    const size_t n = strftime(out, kTextArea, pattern, &broken);
+    if (n == 0) out[0] = '\0';
+    return n;
+}
+
+// Copies into the buffer's free room only; never flushes, so it is safe
+// while `lock` is held (a flush would take write_lock).
+bool copy_if_room(tevra_buffer *b, const char *text, size_t n) {
+    if (b->cap - b->len < n) return false;
+    std::memcpy(b->data + b->len, text, n);
+    b->len += n;
+    b->data[b->len] = '\0';
+    return true;
+}
+
+}  // namespace
+
+size_t render_timestamp_value(const tevra_shared *s, int64_t sec, long nsec, char *out) {
+    const Choice choice = choose_layout(s);
+    switch (choice.layout) {
+        case Layout::kRfc3339:
+            return render_rfc3339(s, sec, 0, out);
+        case Layout::kRfc3339Nano:
+            return render_rfc3339(s, sec, nsec, out);
+        case Layout::kStrftime:
+            break;
+    }
+    return render_strftime(s, sec, choice.pattern, out);
+}
+
+void append_timestamp(tevra_shared *s, tevra_buffer *b) {
+    int64_t sec = 0;
+    long nsec = 0;
+    const bool cacheable = s->ts_cacheable != 0;
+    // Cached text holds whole seconds only, so the cheaper clock will do.
+    if (cacheable && s->time_now == &tevra_default_time_now) {
+        sec = static_cast<int64_t>(time(nullptr));
+    } else if (s->time_now != nullptr) {
+        s->time_now(s->time_user, &sec, &nsec);
+    } else {
+        tevra_default_time_now(nullptr, &sec, &nsec);
+    }
+
+    char text[kTextArea];
+    if (!cacheable) {
+        put(b, text, render_timestamp_value(s, sec, nsec, text));
+        return;
+    }
+
+    size_t n = 0;
+    {
+        MutexLock guard(&s->lock);
+        if (s->ts_cache_len != 0 && s->ts_cache_sec == sec) {
+            if (copy_if_room(b, s->ts_cache_text, s->ts_cache_len)) return;
+            n = s->ts_cache_len;
+            std::memcpy(text, s->ts_cache_text, n);
+        }
+    }
+    if (n == 0) {
+        // Rendered outside the lock; two threads may both render one second.
+        n = render_timestamp_value(s, sec, 0, text);
+        if (n == 0) return;
+        MutexLock guard(&s->lock);
+        if (s->ts_cache_len != 0 && s->ts_cache_sec == sec) {
+            n = s->ts_cache_len;
+            std::memcpy(text, s->ts_cache_text, n);
+        } else {
+            std::memcpy(s->ts_cache_text, text, n);
+            s->ts_cache_text[n] = '\0';
+            s->ts_cache_len = n;
+            s->ts_cache_sec = sec;
+        }
+    }
+    // After unlocking: this append may flush, which takes write_lock.
+    put(b, text, n);
+}
+
+}  // namespace tevra
+
+extern "C" {
+
+size_t tevra_render_timestamp_value(tevra_shared *shared, int64_t sec, long nsec, char out[64]) {
+    if (shared == nullptr || out == nullptr) return 0;
+    return tevra::render_timestamp_value(shared, sec, nsec, out);
+}
+
+void tevra_append_timestamp(tevra_shared *shared, tevra_buffer *buf) {
+    if (shared == nullptr || !tevra::usable(buf) || shared->timestamps == 0) return;
+    tevra::append_timestamp(shared, buf);
+}
+
+int tevra_default_time_now(void *ctx, int64_t *sec, long *nsec) {
+    (void)ctx;
+    struct timespec now;
+    int64_t s = 0;
+    long ns = 0;
+    if (clock_gettime(CLOCK_REALTIME, &now) == 0) {
+        s = static_cast<int64_t>(now.tv_sec);
+        ns = static_cast<long>(now.tv_nsec);
+    } else {
+        s = static_cast<int64_t>(time(nullptr));
+    }
+    if (sec != nullptr) *sec = s;
+    if (nsec != nullptr) *nsec = ns;
+    return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,78 @@
+// The JSON test executable counts the library's allocations by replacing
+// its four allocator forwards (the library reaches them through the
+// dynamic linker, so these definitions take their place).
+#include <gtest/gtest.h>
+#include <tevra.h>
+
+#include <atomic>
+#include <cstdlib>
+
+#include "json_test_support.hpp"
+
+namespace {
+
+std::atomic<long> allocations{0};
+
+}  // namespace
+
+extern "C" {
+
+void *tevra_malloc_internal(size_t size) {
+    allocations.fetch_add(1);
+    return std::malloc(size);
+}
+
+void *tevra_calloc_internal(size_t n, size_t size) {
+    allocations.fetch_add(1);
+    return std::calloc(n, size);
+}
+
+void *tevra_realloc_internal(void *p, size_t size) {
+    allocations.fetch_add(1);
+    return std::realloc(p, size);
+}
+
+void tevra_free_internal(void *p) { std::free(p); }
+
+}  // extern "C"
+
+namespace {
+
+using json_test::Logger;
+
+long allocations_for_lines(Logger &t, int lines) {
+    const unsigned char raw[] = {1, 2, 3};
+    const tevra_field fields[] = {
+        tevra_str("s", "text"),    tevra_str("e", "needs \"escaping\""),
+        tevra_i64("i", -1),        tevra_f64("f", 0.25),
+        tevra_bytes_field("b", raw, 3),
+        tevra_time_field("t", tevra_time{1700000000, 5, 60}),
+        tevra_errno("err", 2),     tevra_duration_field("d", tevra_duration{0, 1500}),
+    };
+    // The first template call caches its copy of the template.
+    tevra_infof(t.log, "warm-up", "a=%s n=%d m=%m", "x", 0);
+    const long before = allocations.load();
+    for (int i = 0; i < lines; ++i) {
+        tevra_info(t.log, "message", fields, sizeof fields / sizeof fields[0]);
+        tevra_infof(t.log, "message", "a=%s n=%d m=%m", "x", i);
+    }
+    return allocations.load() - before;
+}
+
+TEST(JsonLine, DefaultBufferAllocatesNothingPerLine) {
+    Logger plain([](tevra_config &cfg) {
+        cfg.timestamps = 1;
+        cfg.level_field = 1;
+    });
+    EXPECT_EQ(allocations_for_lines(plain, 100), 0);
+    Logger color([](tevra_config &cfg) {
+        cfg.timestamps = 1;
+        cfg.color = TEVRA_COLOR_ALWAYS;
+    });
+    EXPECT_EQ(allocations_for_lines(color, 100), 0);
+    // The counter does see the line buffer of a larger configured size.
+    Logger large([](tevra_config &cfg) { cfg.buffer_size = 4096; });
+    EXPECT_GE(allocations_for_lines(large, 10), 20);
+}
+
+}  // namespace
