@@ -7,8 +7,8 @@
 #include <cstdarg>
 #include <cstdlib>
 
-#include "core/lock.hpp"
 #include "core/shared.hpp"
+#include "kvfmt/kvfmt.hpp"
 
 namespace tevra {
 namespace {
@@ -39,13 +39,8 @@ void log_template(tevra_logger *log, int level, const char *msg, const char *kvf
 
     tevra_shared *shared = state->shared;
     tevra_kvfmt_layout scratch;
-    scratch.template_copy = nullptr;
     tevra_kvfmt_layout *layout = nullptr;
-    int rc;
-    {
-        MutexLock guard(&shared->lock);
-        rc = tevra_resolve_kvfmt_entry(shared, kvfmt, &scratch, &layout);
-    }
+    const int rc = kvfmt::resolve_locked(shared, kvfmt, &scratch, &layout);
     if (rc != 0) {
         log_fields(log, TEVRA_LEVEL_ERROR, "invalid kvfmt", nullptr, 0);
         return;

@@ -131,6 +131,31 @@ struct tevra_shared {
 
 namespace tevra {
 
+// The palette member behind each slot of `color_lens`, in that order.
+inline constexpr const char *tevra_palette::*kSlotMember[kColorLensCount] = {
+    &tevra_palette::key_color,     &tevra_palette::string_color,
+    &tevra_palette::number_color,  &tevra_palette::bool_color,
+    &tevra_palette::null_color,    &tevra_palette::timestamp_color,
+    &tevra_palette::message_color, &tevra_palette::message_key_color,
+    &tevra_palette::reset,         &tevra_palette::trace_color,
+    &tevra_palette::debug_color,   &tevra_palette::info_color,
+    &tevra_palette::warn_color,    &tevra_palette::error_color,
+    &tevra_palette::fatal_color,   &tevra_palette::panic_color,
+    &tevra_palette::null_color,
+};
+static_assert(sizeof(kSlotMember) / sizeof(kSlotMember[0]) == kColorLensCount);
+
+// One palette colour with its cached length; absent when NULL or empty.
+struct Color {
+    const char *text = nullptr;
+    size_t len = 0;
+    constexpr bool present() const { return text != nullptr && len != 0; }
+};
+
+inline Color color(const tevra_shared *s, int slot) {
+    return Color{s->palette->*kSlotMember[slot], s->color_lens[slot]};
+}
+
 // `closed` is written under write_lock and read by the level filter without
 // it; every access goes through an atomic view so the two never race.
 inline int closed_flag(const tevra_shared *s) {

@@ -30,15 +30,7 @@ size_t length_of(const char *s) { return s != nullptr ? std::strlen(s) : 0; }
 
 // Measured once so the encoders never call strlen on a colour.
 void measure_palette(tevra_shared *s) {
-    const tevra_palette *p = s->palette;
-    const char *in_order[kColorLensCount] = {
-        p->key_color,   p->string_color,    p->number_color, p->bool_color,
-        p->null_color,  p->timestamp_color, p->message_color, p->message_key_color,
-        p->reset,       p->trace_color,     p->debug_color,  p->info_color,
-        p->warn_color,  p->error_color,     p->fatal_color,  p->panic_color,
-        p->null_color,
-    };
-    for (int i = 0; i < kColorLensCount; ++i) s->color_lens[i] = length_of(in_order[i]);
+    for (int i = 0; i < kColorLensCount; ++i) s->color_lens[i] = length_of(s->palette->*kSlotMember[i]);
 }
 
 int resolve_color(const tevra_config &cfg) {

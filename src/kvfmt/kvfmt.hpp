@@ -13,4 +13,11 @@ void reset_layout(tevra_kvfmt_layout *layout);
 // 0, or -1 with the layout reset.
 int parse_layout(tevra_kvfmt_layout *layout, const char *text, int copy);
 
+// Resolves a template to a cached layout or to `scratch` under the shared
+// record's `lock` (without a record: parses into `scratch`). 0, or -1 for
+// an invalid template. When `*out` is `scratch`, the caller frees its
+// `template_copy` once done with it.
+int resolve_locked(tevra_shared *shared, const char *text, tevra_kvfmt_layout *scratch,
+                   tevra_kvfmt_layout **out);
+
 }  // namespace tevra::kvfmt

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "core/lock.hpp"
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
 #include "text/fnv1a.hpp"
@@ -37,7 +38,8 @@ class Text {
     Text &operator=(const Text &) = delete;
 
     void color(int slot) {
-        if (s_->color && s_->color_lens[slot] != 0) add(palette_string(slot), s_->color_lens[slot]);
+        const Color c = tevra::color(s_, slot);
+        if (s_->color && c.present()) add(c.text, c.len);
     }
     void add(const char *p, size_t n) { tevra_buffer_append_n(&buf_, p, n); }
     void store(char *out, size_t *out_len) const {
@@ -47,16 +49,6 @@ class Text {
     }
 
   private:
-    const char *palette_string(int slot) const {
-        const tevra_palette *p = s_->palette;
-        switch (slot) {
-            case kKeyColor: return p->key_color;
-            case kStringColor: return p->string_color;
-            case kNumberColor: return p->number_color;
-            case kBoolColor: return p->bool_color;
-            default: return p->reset;
-        }
-    }
     const tevra_shared *s_;
     tevra_buffer buf_;
 };
@@ -149,6 +141,14 @@ int resolve(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch, tevr
     if (index != nullptr) index[slot] = KvfmtIndexSlot{text, found};
     *out = found;
     return 0;
+}
+
+int resolve_locked(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch,
+                   tevra_kvfmt_layout **out) {
+    scratch->template_copy = nullptr;
+    if (s == nullptr) return resolve(nullptr, text, scratch, out);
+    MutexLock guard(&s->lock);
+    return resolve(s, text, scratch, out);
 }
 
 }  // namespace tevra::kvfmt

@@ -5,7 +5,6 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "core/lock.hpp"
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
 
@@ -114,15 +113,8 @@ int tevra_parse_kvfmt(tevra_shared *shared, tevra_field fields[32], size_t *coun
     *count = 0;
     if (kvfmt == nullptr) return 0;
     tevra_kvfmt_layout scratch;
-    scratch.template_copy = nullptr;
     tevra_kvfmt_layout *layout = nullptr;
-    int rc;
-    if (shared != nullptr) {
-        tevra::MutexLock guard(&shared->lock);
-        rc = tevra_resolve_kvfmt_entry(shared, kvfmt, &scratch, &layout);
-    } else {
-        rc = tevra_resolve_kvfmt_entry(nullptr, kvfmt, &scratch, &layout);
-    }
+    int rc = tevra::kvfmt::resolve_locked(shared, kvfmt, &scratch, &layout);
     if (rc == 0) rc = tevra_materialize_kvfmt_fields(layout, fields, count, json_mode, saved_errno, args);
     if (layout == &scratch) tevra_free_internal(scratch.template_copy);
     return rc == 0 ? 0 : -1;
