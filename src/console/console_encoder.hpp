@@ -13,31 +13,9 @@
 
 namespace tevra::console {
 
-// A palette string with its cached length. Absent (NULL or "") colours are
-// never written.
-struct Color {
-    const char *text = nullptr;
-    size_t len = 0;
-    constexpr bool present() const { return text != nullptr && len != 0; }
-};
-
-// The palette member behind each slot of `color_lens`.
-inline constexpr const char *tevra_palette::*kSlotMember[kColorLensCount] = {
-    &tevra_palette::key_color,    &tevra_palette::string_color,
-    &tevra_palette::number_color, &tevra_palette::bool_color,
-    &tevra_palette::null_color,   &tevra_palette::timestamp_color,
-    &tevra_palette::message_color, &tevra_palette::message_key_color,
-    &tevra_palette::reset,        &tevra_palette::trace_color,
-    &tevra_palette::debug_color,  &tevra_palette::info_color,
-    &tevra_palette::warn_color,   &tevra_palette::error_color,
-    &tevra_palette::fatal_color,  &tevra_palette::panic_color,
-    &tevra_palette::null_color,
-};
-static_assert(sizeof(kSlotMember) / sizeof(kSlotMember[0]) == kColorLensCount);
-
-inline Color color(const tevra_shared *s, ColorSlot slot) {
-    return Color{s->palette->*kSlotMember[slot], s->color_lens[slot]};
-}
+// Palette colours come from the shared record's slot table.
+using tevra::Color;
+using tevra::color;
 
 // trace .. nolevel sit in level order from kTraceColor; unknown codes take
 // the slot of info, like every other table indexed by level.

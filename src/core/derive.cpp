@@ -8,8 +8,8 @@
 #include <limits>
 
 #include "core/field_copy.hpp"
-#include "core/lock.hpp"
 #include "core/shared.hpp"
+#include "kvfmt/kvfmt.hpp"
 
 namespace tevra {
 namespace {
@@ -90,13 +90,8 @@ tevra_logger *vwithf(tevra_logger *log, const char *kvfmt, va_list args) {
 
     tevra_shared *shared = state->shared;
     tevra_kvfmt_layout scratch;
-    scratch.template_copy = nullptr;
     tevra_kvfmt_layout *layout = nullptr;
-    int rc;
-    {
-        MutexLock guard(&shared->lock);
-        rc = tevra_resolve_kvfmt_entry(shared, kvfmt, &scratch, &layout);
-    }
+    const int rc = kvfmt::resolve_locked(shared, kvfmt, &scratch, &layout);
     if (rc != 0 || layout == nullptr) return nullptr;
 
     // The records borrow keys from the layout and strings from the

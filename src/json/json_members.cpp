@@ -2,6 +2,7 @@
 // JSON members and values of field records, plain or coloured, and the
 // writer of a derived logger's pre-rendered field prefix. The built-in
 // members of a line (timestamp, level, message) live with the line layout.
+#include <cstring>
 #include <limits>
 #include <string_view>
 
@@ -50,6 +51,15 @@ void append_bytes_value(const tevra_shared *s, tevra_buffer *b, const void *data
     if (data != nullptr) tevra_buffer_append_bytes_hex(b, data, len);
     put_char(b, '"');
     close_value(s, b, color);
+}
+
+// The kind as the caller stored it: C code may put any int there, and
+// loading such a value as the enumeration would be undefined in C++.
+int kind_code(const tevra_field &f) {
+    int code;
+    static_assert(sizeof code == sizeof f.kind);
+    std::memcpy(&code, &f.kind, sizeof code);
+    return code;
 }
 
 }  // namespace
@@ -137,7 +147,7 @@ void append_errno_value(const tevra_shared *s, tevra_buffer *b, int err, bool co
 }
 
 void append_field_value(const tevra_shared *s, tevra_buffer *b, const tevra_field &f, bool color) {
-    switch (f.kind) {
+    switch (kind_code(f)) {
         case TEVRA_FIELD_STRING:
             append_string_field_value(s, b, f, color);
             return;

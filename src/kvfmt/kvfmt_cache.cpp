@@ -41,9 +41,14 @@ class Text {
         const Color c = tevra::color(s_, slot);
         if (s_->color && c.present()) add(c.text, c.len);
     }
-    void add(const char *p, size_t n) { tevra_buffer_append_n(&buf_, p, n); }
+    void add(const char *p, size_t n) {
+        tevra_buffer_append_n(&buf_, p, n);
+        wanted_ += n;
+    }
     void store(char *out, size_t *out_len) const {
-        if (buf_.len > kTextMax) return;  // encoders build it on the fly
+        // Too long, or cut short because growing the buffer failed: the
+        // encoders then build the text on the fly.
+        if (buf_.len > kTextMax || buf_.len != wanted_) return;
         std::memcpy(out, buf_.data, buf_.len + 1);
         *out_len = buf_.len;
     }
@@ -51,6 +56,7 @@ class Text {
   private:
     const tevra_shared *s_;
     tevra_buffer buf_;
+    size_t wanted_ = 0;
 };
 
 // The colour a console value of this verb starts with; -1 for none (%m
@@ -94,10 +100,12 @@ void prepare_entry(const tevra_shared *s, tevra_kvfmt_layout *layout) {
 
 int resolve(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch, tevra_kvfmt_layout **out) {
     *out = nullptr;
+    // The scratch is caller storage in any state and never owns a copy:
+    // cleared first, the parser's reset frees nothing of it and the caller
+    // may free its copy whatever the answer.
+    scratch->template_copy = nullptr;
     if (text == nullptr) return 0;
     if (s == nullptr) {
-        // The scratch is caller storage in any state: never free from it.
-        scratch->template_copy = nullptr;
         if (parse_layout(scratch, text, 0) != 0) return -1;
         *out = scratch;
         return 0;
@@ -132,7 +140,6 @@ int resolve(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch, tevr
     }
     if (found == nullptr) {
         // A full window: parsed on every use, nothing evicted.
-        scratch->template_copy = nullptr;
         if (parse_layout(scratch, text, 0) != 0) return -1;
         prepare_entry(s, scratch);
         *out = scratch;
@@ -145,7 +152,6 @@ int resolve(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch, tevr
 
 int resolve_locked(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch,
                    tevra_kvfmt_layout **out) {
-    scratch->template_copy = nullptr;
     if (s == nullptr) return resolve(nullptr, text, scratch, out);
     MutexLock guard(&s->lock);
     return resolve(s, text, scratch, out);
@@ -163,7 +169,9 @@ void tevra_prepare_kvfmt_cache_entry(tevra_shared *shared, tevra_kvfmt_layout *l
 
 int tevra_resolve_kvfmt_entry(tevra_shared *shared, const char *kvfmt, tevra_kvfmt_layout *scratch,
                               tevra_kvfmt_layout **out) {
-    if (scratch == nullptr || out == nullptr) return -1;
+    if (out == nullptr) return -1;
+    *out = nullptr;
+    if (scratch == nullptr) return -1;
     return tevra::kvfmt::resolve(shared, kvfmt, scratch, out);
 }
 

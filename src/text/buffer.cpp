@@ -46,7 +46,8 @@ char *buffer_init(tevra_buffer *b, tevra_shared *shared, size_t size) {
     if (size > kInlineCapacity) {
         // One more byte for the NUL; on failure fall back to the inline area
         // but keep handing the output pieces of the requested size.
-        auto *heap = static_cast<char *>(tevra_malloc_internal(size + 1));
+        // SIZE_MAX leaves no room for the NUL: treat it as a failed allocation.
+        auto *heap = size == ~size_t{0} ? nullptr : static_cast<char *>(tevra_malloc_internal(size + 1));
         if (heap != nullptr) {
             b->data = heap;
             b->owns_data = 1;

@@ -98,6 +98,7 @@ TEST(JsonColor, StrippedLineIsThePlainLine) {
             cfg.timestamps = 1;
             cfg.level_field = 1;
             cfg.verbose_fields = 1;
+            cfg.level = TEVRA_LEVEL_TRACE;
         };
     };
     Logger plain(settings(false));

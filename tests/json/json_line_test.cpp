@@ -84,7 +84,7 @@ TEST(JsonLine, EveryLevelHasItsMemberAndUnknownCodesReadInfo) {
         {-1, "trace"}, {0, "debug"}, {1, "info"},    {2, "warn"},  {3, "error"},
         {4, "fatal"},  {5, "panic"}, {6, "nolevel"}, {127, "info"}, {7, "info"}, {-2, "info"},
     };
-    Logger t([](tevra_config &cfg) { cfg.level = TEVRA_LEVEL_TRACE; });
+    Logger t([](tevra_config &cfg) { cfg.level = -100; });
     Logger verbose([](tevra_config &cfg) {
         cfg.level = -100;
         cfg.verbose_fields = 1;

@@ -71,6 +71,13 @@ TEST(LineBuffer, InitialSizesChooseInlineOrHeapStorage) {
     EXPECT_EQ(b.data, b.inline_storage);
     EXPECT_EQ(b.cap, 1025u);
     EXPECT_EQ(tevra_buffer_init(nullptr, nullptr, 0), nullptr);
+    // A size with no room for the NUL falls back to the inline area.
+    tevra_buffer_init(&b, nullptr, ~size_t{0});
+    EXPECT_EQ(b.data, b.inline_storage);
+    EXPECT_EQ(b.cap, 1025u);
+    tevra_buffer_append_cstr(&b, "still works");
+    EXPECT_STREQ(b.data, "still works");
+    tevra_buffer_destroy(&b);
 }
 
 TEST(LineBuffer, DetachedBufferGrowsByDoublingAndKeepsEverything) {
