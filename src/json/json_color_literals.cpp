@@ -11,19 +11,6 @@
 namespace tevra::json {
 namespace {
 
-// The palette member behind each slot of `color_lens`, in that order.
-constexpr const char *tevra_palette::*kSlotMembers[] = {
-    &tevra_palette::key_color,     &tevra_palette::string_color,
-    &tevra_palette::number_color,  &tevra_palette::bool_color,
-    &tevra_palette::null_color,    &tevra_palette::timestamp_color,
-    &tevra_palette::message_color, &tevra_palette::message_key_color,
-    &tevra_palette::reset,         &tevra_palette::trace_color,
-    &tevra_palette::debug_color,   &tevra_palette::info_color,
-    &tevra_palette::warn_color,    &tevra_palette::error_color,
-    &tevra_palette::fatal_color,   &tevra_palette::panic_color,
-    &tevra_palette::null_color,
-};
-static_assert(sizeof(kSlotMembers) / sizeof(kSlotMembers[0]) == kColorLensCount);
 
 // Literals hold at most this many bytes plus their NUL.
 constexpr size_t kLiteralMax = 127;
@@ -73,9 +60,9 @@ void build_literals(tevra_shared *s) {
 
 std::string_view palette_color(const tevra_shared *s, ColorSlot slot) {
     if (s == nullptr || s->palette == nullptr) return {};
-    const size_t len = s->color_lens[slot];
-    if (len == 0) return {};
-    return {s->palette->*kSlotMembers[slot], len};
+    const Color c = color(s, slot);
+    if (!c.present()) return {};
+    return {c.text, c.len};
 }
 
 void render_time_open(const tevra_shared *s, tevra_buffer *b) {
