@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The library's one string hash, shared by the template cache and the double
 // cache: 32-bit FNV-1a over bytes, started from 1469598103 rather than the
-// customary offset basis 2166136261, so hashes stay those of earlier releases.
+// customary offset basis 2166136261; the start value is part of the slot layout
+// tests and tools rely on, so it must not change.
 #pragma once
 
 #include <cstddef>
