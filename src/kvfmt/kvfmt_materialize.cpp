@@ -7,13 +7,12 @@
 
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
+#include "text/utf8.hpp"
 
 namespace tevra::kvfmt {
 namespace {
 
 constexpr char kEmpty[] = "";
-
-constexpr bool ascii_clean(unsigned char c) { return c >= 0x20 && c <= 0x7E && c != '"' && c != '\\'; }
 
 void string_value(tevra_field &f, const char *s, bool json_mode) {
     if (s == nullptr) {
@@ -22,9 +21,8 @@ void string_value(tevra_field &f, const char *s, bool json_mode) {
         return;
     }
     f.value.str = s;
-    size_t len = 0;
-    bool trusted = true;
-    for (; s[len] != '\0'; ++len) trusted = trusted && ascii_clean(static_cast<unsigned char>(s[len]));
+    bool trusted = false;
+    const size_t len = ascii_trusted_length(s, &trusted);
     if (trusted) {
         f.value_trusted = 1;
         f.value_len = len;
@@ -34,7 +32,7 @@ void string_value(tevra_field &f, const char *s, bool json_mode) {
         // A console-simple value is copied as value_len bytes, so it needs
         // its length even when it is not ASCII-trusted (UTF-8 text, say);
         // JSON reads value_len only for trusted values.
-        f.value_len = len;
+        f.value_len = trusted ? len : std::strlen(s);
     }
 }
 
