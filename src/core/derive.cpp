@@ -52,7 +52,7 @@ tevra_logger *clone_with_fields(tevra_logger *parent, const tevra_field *fields,
     if (ps->field_count > kMaxFields || count > kMaxFields - ps->field_count) return nullptr;
 
     tevra_shared *shared = ps->shared;
-    tevra_retain_shared(shared);
+    if (tevra_retain_shared(shared) != 0) return nullptr;
     tevra_logger *child = tevra_allocate_logger(shared);
     if (child == nullptr) {
         tevra_release_shared(shared);

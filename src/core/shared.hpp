@@ -118,6 +118,7 @@ struct tevra_shared {
     int closed;        // read without a lock through closed_flag()
     int close_result;
     unsigned refcount;
+    unsigned fork_generation;  // the process's fork count when last locked; see core/lock.hpp
     int64_t ts_cache_sec;
     size_t ts_cache_len;
     char ts_cache_text[64];

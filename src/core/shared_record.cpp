@@ -5,6 +5,7 @@
 #include <pthread.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 
 #include "core/config.hpp"
@@ -13,18 +14,6 @@
 
 namespace tevra {
 namespace {
-
-// No attribute is set, so both are ordinary non-recursive mutexes; the
-// attribute object is only a courtesy to platforms that want one.
-[[nodiscard]] int init_mutex(pthread_mutex_t *mutex) {
-    pthread_mutexattr_t attr;
-    if (pthread_mutexattr_init(&attr) == 0) {
-        int rc = pthread_mutex_init(mutex, &attr);
-        pthread_mutexattr_destroy(&attr);
-        return rc;
-    }
-    return pthread_mutex_init(mutex, nullptr);
-}
 
 size_t length_of(const char *s) { return s != nullptr ? std::strlen(s) : 0; }
 
@@ -80,16 +69,17 @@ tevra_logger *new_logger(const tevra_config *given) {
 
     auto *s = static_cast<tevra_shared *>(tevra_calloc_internal(1, sizeof(tevra_shared)));
     if (s == nullptr) return nullptr;
-    if (init_mutex(&s->lock) != 0) {
+    if (init_record_mutex(&s->lock) != 0) {
         tevra_free_internal(s);
         return nullptr;
     }
-    if (init_mutex(&s->write_lock) != 0) {
+    if (init_record_mutex(&s->write_lock) != 0) {
         pthread_mutex_destroy(&s->lock);
         tevra_free_internal(s);
         return nullptr;
     }
 
+    s->fork_generation = fork_generation.load(std::memory_order_relaxed);
     s->output = cfg.output;
     s->mode = cfg.mode;
     s->non_finite_null = cfg.non_finite_null == 1 ? 1 : 0;
@@ -132,14 +122,19 @@ tevra_logger *new_logger(const tevra_config *given) {
 }
 
 int retain_shared(tevra_shared *s) {
-    pthread_mutex_lock(&s->lock);
+    MutexLock guard(s, &s->lock);
+    // Refused only to a thread that holds `lock` already (a signal handler
+    // deriving while its thread resolves a template): no reference taken.
+    if (!guard.held()) return -1;
     ++s->refcount;
-    return pthread_mutex_unlock(&s->lock);
+    return 0;
 }
 
 void release_shared(tevra_shared *s) {
     {
-        MutexLock guard(&s->lock);
+        MutexLock guard(s, &s->lock);
+        // As above; the reference is kept, which leaks rather than deadlocks.
+        if (!guard.held()) return;
         if (s->refcount > 1) {
             --s->refcount;
             return;
@@ -149,7 +144,10 @@ void release_shared(tevra_shared *s) {
 }
 
 int close_shared(tevra_shared *s, int close_output) {
-    MutexLock guard(&s->write_lock);
+    MutexLock guard(s, &s->write_lock);
+    // Closing from inside the tree's own sink: the line being written
+    // still uses the output, so it stays open.
+    if (!guard.held()) return EDEADLK;
     if (closed_flag(s)) return s->close_result;
     if (!close_output || !s->output.owns) return 0;
     set_closed_flag(s);

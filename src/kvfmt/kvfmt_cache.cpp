@@ -153,7 +153,9 @@ int resolve(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch, tevr
 int resolve_locked(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch,
                    tevra_kvfmt_layout **out) {
     if (s == nullptr) return resolve(nullptr, text, scratch, out);
-    MutexLock guard(&s->lock);
+    MutexLock guard(s, &s->lock);
+    // Re-entered while this thread resolves a template: parsed uncached.
+    if (!guard.held()) return resolve(nullptr, text, scratch, out);
     return resolve(s, text, scratch, out);
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "core/lock.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
@@ -101,7 +102,13 @@ void buffer_flush(tevra_buffer *b) {
             discard(b);
             return;
         }
-        pthread_mutex_lock(&s->write_lock);
+        // Refused when this thread is already writing a line of the tree
+        // (a sink or a signal handler that logs): this line is dropped,
+        // piece by piece, since every later attempt is refused as well.
+        if (!lock_mutex(s, &s->write_lock)) {
+            discard(b);
+            return;
+        }
         b->lock_held = 1;
         if (closed_flag(s) || s->output.write == nullptr) {
             unlock_write(b);
@@ -148,7 +155,10 @@ void write_buffer(tevra_shared *s, tevra_buffer *b) {
         discard(b);
         return;
     }
-    if (!b->lock_held) pthread_mutex_lock(&s->write_lock);
+    if (!b->lock_held && !lock_mutex(s, &s->write_lock)) {
+        discard(b);
+        return;
+    }
     tevra_write_output_locked(s, b->data, b->len, b->write_chunk);
     pthread_mutex_unlock(&s->write_lock);
     b->lock_held = 0;

@@ -121,8 +121,8 @@ void append_timestamp(tevra_shared *s, tevra_buffer *b) {
 
     size_t n = 0;
     {
-        MutexLock guard(&s->lock);
-        if (s->ts_cache_len != 0 && s->ts_cache_sec == sec) {
+        MutexLock guard(s, &s->lock);
+        if (guard.held() && s->ts_cache_len != 0 && s->ts_cache_sec == sec) {
             if (copy_if_room(b, s->ts_cache_text, s->ts_cache_len)) return;
             n = s->ts_cache_len;
             std::memcpy(text, s->ts_cache_text, n);
@@ -132,8 +132,10 @@ void append_timestamp(tevra_shared *s, tevra_buffer *b) {
         // Rendered outside the lock; two threads may both render one second.
         n = render_timestamp_value(s, sec, 0, text);
         if (n == 0) return;
-        MutexLock guard(&s->lock);
-        if (s->ts_cache_len != 0 && s->ts_cache_sec == sec) {
+        MutexLock guard(s, &s->lock);
+        if (!guard.held()) {
+            // Re-entered while this thread fills the cache: use own text.
+        } else if (s->ts_cache_len != 0 && s->ts_cache_sec == sec) {
             n = s->ts_cache_len;
             std::memcpy(text, s->ts_cache_text, n);
         } else {

@@ -5,12 +5,13 @@
 
 #include <tevra.h>
 
+#include <pthread.h>
+
 #include <cstdarg>
 #include <string>
 #include <vector>
 
 #include "support/capture_sink.hpp"
-#include "core/lock.hpp"
 #include "core/shared.hpp"
 
 namespace kvfmt_test {
@@ -48,8 +49,10 @@ struct Logger {
 inline int resolve(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch,
                    tevra_kvfmt_layout **out) {
     if (s == nullptr) return tevra_resolve_kvfmt_entry(nullptr, text, scratch, out);
-    tevra::MutexLock guard(&s->lock);
-    return tevra_resolve_kvfmt_entry(s, text, scratch, out);
+    pthread_mutex_lock(&s->lock);
+    const int rc = tevra_resolve_kvfmt_entry(s, text, scratch, out);
+    pthread_mutex_unlock(&s->lock);
+    return rc;
 }
 
 inline bool in_cache(const tevra_shared *s, const tevra_kvfmt_layout *layout) {
