@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
 // Text of doubles: "nan", "inf", "-inf" or the "%.17g" text, with a 32-slot
-// cache in the shared record so that repeated values skip printf. The cache
-// is filled while lines are rendered, on many threads and without a lock.
+// cache in the shared record so that repeated values skip the formatter. The
+// cache is filled while lines are rendered, on many threads and without a lock.
 #include <atomic>
 #include <cfloat>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
+#include "text/double_format.hpp"
 #include "text/fnv1a.hpp"
 
 namespace tevra {
@@ -35,16 +35,18 @@ static_assert(std::atomic_ref<uint64_t>::is_always_lock_free && std::atomic_ref<
 static_assert(alignof(Slot) >= std::atomic_ref<uint64_t>::required_alignment);
 
 constexpr size_t kScratch = 64;
+static_assert(kScratch >= kG17Room, "the formatter has the room it writes in");
 
 struct Text {
     char bytes[kScratch];
     size_t len;
 };
 
+// Finite values only: the words for NaN and the infinities are written
+// before this is reached.
 Text format_g17(double x) {
     Text t;
-    const int n = std::snprintf(t.bytes, sizeof t.bytes, "%.17g", x);
-    t.len = n <= 0 ? 0 : (static_cast<size_t>(n) < sizeof t.bytes ? static_cast<size_t>(n) : sizeof t.bytes - 1);
+    t.len = format_double_g17(x, t.bytes);
     return t;
 }
 

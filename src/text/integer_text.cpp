@@ -2,26 +2,13 @@
 // Decimal text of 64-bit integers, written without printf: two digits per
 // division by 100 from a table of digit pairs, right to left on the stack,
 // then appended in one piece.
-#include <array>
 #include <cstdint>
 
 #include "text/buffer_fast.hpp"
+#include "text/digit_pairs.hpp"
 
 namespace tevra {
 namespace {
-
-// "00" "01" ... "99": the two digits of v sit at 2 * v.
-constexpr std::array<char, 200> make_digit_pairs() {
-    std::array<char, 200> pairs{};
-    for (int v = 0; v < 100; ++v) {
-        pairs[2 * v] = static_cast<char>('0' + v / 10);
-        pairs[2 * v + 1] = static_cast<char>('0' + v % 10);
-    }
-    return pairs;
-}
-constexpr std::array<char, 200> digit_pairs = make_digit_pairs();
-static_assert(digit_pairs.size() == 200, "one pair for each value 0..99");
-static_assert(digit_pairs[0] == '0' && digit_pairs[85] == '2' && digit_pairs[199] == '9');
 
 // 20 digits for the largest unsigned value, one sign, and slack.
 constexpr size_t kScratch = 24;
