@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need, only
-# those that are missing.
+# Installs the Debian packages the build, the tests, the tools and the demo
+# need, only those that are missing.
 set -euo pipefail
-packages=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev nlohmann-json3-dev)
+packages=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev nlohmann-json3-dev
+          # the tool tests: lnav formats, a real terminal, manual pages, packages
+          lnav tmux groff-base man-db dpkg-dev lintian)
 [ "${TEVRA_WITH_CLANG:-0}" = 1 ] && packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -79,6 +79,15 @@ void apply_colour(const Environment &env, tevra_config *cfg) {
     if (env.boolean("FORCE_COLOR", &value) && value && cfg->color != TEVRA_COLOR_NEVER) {
         cfg->color = TEVRA_COLOR_ALWAYS;
     }
+    // The conventions every terminal program shares, unprefixed: NO_COLOR
+    // with any value, or a terminal that cannot show colour, turns automatic
+    // colour off. A colour asked for explicitly (FORCE_COLOR, or a base
+    // configuration that says always) is kept.
+    const char *no_color = std::getenv("NO_COLOR");
+    const char *term = std::getenv("TERM");
+    const bool declined = (no_color != nullptr && no_color[0] != '\0') ||
+                          (term != nullptr && std::strcmp(term, "dumb") == 0);
+    if (declined && cfg->color != TEVRA_COLOR_ALWAYS) cfg->color = TEVRA_COLOR_NEVER;
 }
 
 void apply_palette(const Environment &env, tevra_config *cfg) {

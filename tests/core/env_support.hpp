@@ -20,12 +20,15 @@ inline constexpr const char *kEnvKeys[] = {"LEVEL",   "MODE",        "TIME_FORMA
                                            "VERBOSE_FIELDS", "UTC", "NO_COLOR",    "FORCE_COLOR",
                                            "PALETTE", "OUTPUT_FILE_MODE", "OUTPUT"};
 
-// Clears every LOG_ variable on construction; whatever a test sets or
-// clears is restored when it ends.
+// Clears every LOG_ variable, NO_COLOR and TERM on construction; whatever
+// a test sets or clears is restored when it ends.
 class EnvGuard {
   public:
     EnvGuard() {
         for (const char *key : kEnvKeys) unset(std::string("LOG_") + key);
+        // The unprefixed colour conventions would decline automatic colour.
+        unset("NO_COLOR");
+        unset("TERM");
     }
     ~EnvGuard() {
         for (const auto &[name, value] : saved_) {
