@@ -449,7 +449,10 @@ TEVRA_API void tevra_panic(tevra_logger *log, const char *msg, const tevra_field
  * Logging with kvfmt templates: "key=%verb" items separated by spaces.
  * Verbs: %s %ls (const char *), %d (int), %ld (long), %u (unsigned),
  * %lu (unsigned long), %f %lf (double), %p %lp (void *), %b %lb (int as
- * bool), %m (errno on entry; reads no argument). At most 32 items.
+ * bool), %m (errno on entry; reads no argument). At most 32 items. Text
+ * after a verb letter up to the next space is ignored unless it holds a
+ * '%'. A template that breaks these rules writes the line "invalid kvfmt"
+ * instead of the event and reads no argument.
  * ====================================================================== */
 
 /* The generic template call, at any level. (C++ code that opens its own
