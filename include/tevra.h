@@ -595,6 +595,8 @@ TEVRA_API void tevra_buffer_append_pointer(tevra_buffer *buf, const void *p);
 TEVRA_API void tevra_buffer_append_duration(tevra_buffer *buf, tevra_duration d, int quoted);
 TEVRA_API void tevra_buffer_append_time(tevra_buffer *buf, tevra_time t, int quoted);
 TEVRA_API size_t tevra_render_timestamp_value(tevra_shared *shared, int64_t sec, long nsec, char out[64]);
+/* The current time in the configured layout, escaped for the logger's mode
+ * (as the body of a JSON string, or as a console message), without quotes. */
 TEVRA_API void tevra_append_timestamp(tevra_shared *shared, tevra_buffer *buf);
 /* The default clock (CLOCK_REALTIME). Always returns 0. */
 TEVRA_API int tevra_default_time_now(void *ctx, int64_t *sec, long *nsec);
