@@ -449,7 +449,10 @@ TEVRA_API void tevra_panic(tevra_logger *log, const char *msg, const tevra_field
  * Logging with kvfmt templates: "key=%verb" items separated by spaces.
  * Verbs: %s %ls (const char *), %d (int), %ld (long), %u (unsigned),
  * %lu (unsigned long), %f %lf (double), %p %lp (void *), %b %lb (int as
- * bool), %m (errno on entry; reads no argument). At most 32 items.
+ * bool), %m (errno on entry; reads no argument). At most 32 items. Text
+ * after a verb letter up to the next space is ignored unless it holds a
+ * '%'. A template that breaks these rules writes the line "invalid kvfmt"
+ * instead of the event and reads no argument.
  * ====================================================================== */
 
 /* The generic template call, at any level. (C++ code that opens its own
@@ -592,6 +595,8 @@ TEVRA_API void tevra_buffer_append_pointer(tevra_buffer *buf, const void *p);
 TEVRA_API void tevra_buffer_append_duration(tevra_buffer *buf, tevra_duration d, int quoted);
 TEVRA_API void tevra_buffer_append_time(tevra_buffer *buf, tevra_time t, int quoted);
 TEVRA_API size_t tevra_render_timestamp_value(tevra_shared *shared, int64_t sec, long nsec, char out[64]);
+/* The current time in the configured layout, escaped for the logger's mode
+ * (as the body of a JSON string, or as a console message), without quotes. */
 TEVRA_API void tevra_append_timestamp(tevra_shared *shared, tevra_buffer *buf);
 /* The default clock (CLOCK_REALTIME). Always returns 0. */
 TEVRA_API int tevra_default_time_now(void *ctx, int64_t *sec, long *nsec);

@@ -10,6 +10,7 @@
 #include "core/field_copy.hpp"
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
+#include "text/utf8.hpp"
 
 namespace tevra {
 namespace {
@@ -41,9 +42,25 @@ tevra_field *copy_all(const tevra_logger_state *parent, const tevra_field *field
     return copies;
 }
 
-}  // namespace
+// Template keys arrive marked trusted by their length without a UTF-8
+// check, and the grammar lets any byte above 0x7F into them. In JSON a key
+// that fails the UTF-8 rule must be escaped: its owned copy ends with a NUL,
+// so it is marked untrusted and written like any such constructor-made key.
+// Console lines keep a key's bytes, so their keys stay as they are.
+void classify_template_keys(tevra_field *copies, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        tevra_field &f = copies[i];
+        if (!f.key_trusted || f.key_len == 0) continue;
+        bool utf8 = false;
+        (void)utf8_trusted_length(f.key, &utf8);
+        if (utf8) continue;
+        f.key_trusted = 0;
+        f.key_len = 0;
+    }
+}
 
-tevra_logger *clone_with_fields(tevra_logger *parent, const tevra_field *fields, size_t count) {
+tevra_logger *clone(tevra_logger *parent, const tevra_field *fields, size_t count,
+                    bool template_keys) {
     const tevra_logger_state *ps = parent->state;
     if (ps == nullptr || ps->shared == nullptr) return nullptr;
     // A missing array with a count would be read from address 0.
@@ -68,6 +85,9 @@ tevra_logger *clone_with_fields(tevra_logger *parent, const tevra_field *fields,
             child->destroy(child);
             return nullptr;
         }
+        if (template_keys && shared->mode == TEVRA_MODE_JSON) {
+            classify_template_keys(copies + ps->field_count, count);
+        }
         cs->fields = copies;
         cs->field_count = total;
     }
@@ -79,6 +99,12 @@ tevra_logger *clone_with_fields(tevra_logger *parent, const tevra_field *fields,
     cs->level_field = ps->level_field;
     cs->closes_output = 0;
     return child;
+}
+
+}  // namespace
+
+tevra_logger *clone_with_fields(tevra_logger *parent, const tevra_field *fields, size_t count) {
+    return clone(parent, fields, count, false);
 }
 
 tevra_logger *vwithf(tevra_logger *log, const char *kvfmt, va_list args) {
@@ -101,7 +127,7 @@ tevra_logger *vwithf(tevra_logger *log, const char *kvfmt, va_list args) {
     tevra_logger *child = nullptr;
     if (tevra_materialize_kvfmt_fields(layout, fields, &count, shared->mode == TEVRA_MODE_JSON,
                                        saved_errno, args) == 0) {
-        child = clone_with_fields(log, fields, count);
+        child = clone(log, fields, count, true);
     }
     if (layout == &scratch) tevra_free_internal(scratch.template_copy);
     return child;

@@ -5,6 +5,7 @@
 #include <cstdarg>
 
 #include "json/json_writer.hpp"
+#include "text/json_string.hpp"
 
 namespace tevra::json {
 namespace {
@@ -17,8 +18,10 @@ void append_entry_key(const tevra_shared *s, tevra_buffer *b, const tevra_kvfmt_
         return;
     }
     if (color) put(b, palette_color(s, kKeyColor));
-    // The template grammar admits no byte that needs escaping in a key.
-    put_quoted(b, e.key, e.key_len);
+    // The grammar keeps quotes, backslashes and control bytes out of a key
+    // but lets any byte above 0x7F in, so a key that is not UTF-8 is
+    // escaped, exactly as its pre-rendered text is.
+    append_json_string_maybe_trusted_n(b, e.key, e.key_len);
     put_char(b, ':');
 }
 

@@ -11,6 +11,7 @@
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
 #include "text/fnv1a.hpp"
+#include "text/json_string.hpp"
 
 namespace tevra::kvfmt {
 namespace {
@@ -29,10 +30,13 @@ bool same_text(const tevra_kvfmt_layout &layout, const char *text, size_t len) {
            std::memcmp(layout.template_text, text, len) == 0;
 }
 
-// Renders one pre-rendered text; stored only when it fits 127 bytes.
+// Renders one pre-rendered text; stored only when it fits 127 bytes. The
+// buffer holds one byte more than a stored text may, so a text that is too
+// long always shows as too long, even when growing the buffer for the rest
+// of it failed and the rest was dropped.
 class Text {
   public:
-    explicit Text(const tevra_shared *s) : s_(s) { tevra_buffer_init(&buf_, nullptr, kTextMax); }
+    explicit Text(const tevra_shared *s) : s_(s) { tevra_buffer_init(&buf_, nullptr, kTextMax + 1); }
     ~Text() { tevra_buffer_destroy(&buf_); }
     Text(const Text &) = delete;
     Text &operator=(const Text &) = delete;
@@ -41,14 +45,13 @@ class Text {
         const Color c = tevra::color(s_, slot);
         if (s_->color && c.present()) add(c.text, c.len);
     }
-    void add(const char *p, size_t n) {
-        tevra_buffer_append_n(&buf_, p, n);
-        wanted_ += n;
-    }
+    void add(const char *p, size_t n) { tevra_buffer_append_n(&buf_, p, n); }
+    // A key between quotes as JSON lines carry it: raw when it is UTF-8,
+    // escaped otherwise (the grammar lets any byte above 0x7F into a key).
+    void add_json_key(const char *p, size_t n) { append_json_string_maybe_trusted_n(&buf_, p, n); }
     void store(char *out, size_t *out_len) const {
-        // Too long, or cut short because growing the buffer failed: the
-        // encoders then build the text on the fly.
-        if (buf_.len > kTextMax || buf_.len != wanted_) return;
+        // Too long: the encoders then build the text on the fly.
+        if (buf_.len > kTextMax) return;
         std::memcpy(out, buf_.data, buf_.len + 1);
         *out_len = buf_.len;
     }
@@ -56,7 +59,6 @@ class Text {
   private:
     const tevra_shared *s_;
     tevra_buffer buf_;
-    size_t wanted_ = 0;
 };
 
 // The colour a console value of this verb starts with; -1 for none (%m
@@ -90,9 +92,8 @@ void prepare_entry(const tevra_shared *s, tevra_kvfmt_layout *layout) {
         {
             Text t(s);
             t.color(kKeyColor);
-            t.add("\"", 1);
-            t.add(e.key, e.key_len);
-            t.add("\":", 2);
+            t.add_json_key(e.key, e.key_len);
+            t.add(":", 1);
             t.store(e.json_key, &e.json_key_len);
         }
     }
@@ -133,13 +134,16 @@ int resolve(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch, tevr
             break;
         }
     }
-    if (found == nullptr && empty != nullptr) {
-        if (parse_layout(empty, text, 1) != 0) return -1;
+    if (found == nullptr && empty != nullptr && parse_layout(empty, text, 1) == 0) {
         prepare_entry(s, empty);
         found = empty;
     }
     if (found == nullptr) {
-        // A full window: parsed on every use, nothing evicted.
+        // A full window, or no memory for the slot's copy of the text (the
+        // slot then stays empty): the template is parsed into the caller's
+        // scratch on every use and nothing is evicted. So only a template
+        // that does not parse fails here; a good event is never lost to a
+        // failed allocation.
         if (parse_layout(scratch, text, 0) != 0) return -1;
         prepare_entry(s, scratch);
         *out = scratch;

@@ -34,7 +34,8 @@ namespace {
 }
 
 // Key bytes: anything above space except '"', '\' and DEL; bytes 0x80 and
-// up pass unchecked.
+// up pass unchecked here (a key that is not UTF-8 is escaped where it is
+// written into JSON).
 constexpr bool key_byte(unsigned char c) { return c > 0x20 && c != '"' && c != '\\' && c != 0x7F; }
 
 // Scans the items of `text` into `layout`; false on the first violation.
@@ -65,8 +66,15 @@ constexpr bool key_byte(unsigned char c) { return c > 0x20 && c != '"' && c != '
         if (code < 0) return false;
         e.verb = static_cast<uint32_t>(code);
         ++p;
-        // Whatever follows the verb up to the next space is ignored.
-        while (*p != ' ' && *p != '\0') ++p;
+        // Whatever follows the verb up to the next space is ignored, unless
+        // it holds a '%': "a=%d,b=%d" looks like two items but would read
+        // only one argument, and every later item would then read another
+        // item's argument as its own (a %s reading an int dies). Refusing it
+        // reads no argument at all.
+        while (*p != ' ' && *p != '\0') {
+            if (*p == '%') return false;
+            ++p;
+        }
         ++count;
     }
     layout->count = count;

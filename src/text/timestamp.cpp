@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The line timestamp: the configured layout (RFC 3339, RFC 3339 with
-// nanoseconds, or a strftime pattern) of the current time, and the
-// once-per-second cache of that text kept in the shared record under `lock`.
+// nanoseconds, or a strftime pattern) of the current time, escaped for the
+// line's mode, and the once-per-second cache of that text kept in the
+// shared record under `lock`.
 #include <time.h>
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include "core/lock.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
+#include "text/json_string.hpp"
 
 namespace tevra {
 namespace {
@@ -17,6 +19,10 @@ namespace {
 constexpr size_t kTextArea = 64;
 constexpr size_t kTextMax = kTextArea - 1;
 static_assert(sizeof(tevra_shared::ts_cache_text) == kTextArea);
+// Escaped, a text grows at worst sixfold (every byte as \u00XX in JSON;
+// console escapes take four bytes at most).
+constexpr size_t kEscapedMax = 6 * kTextMax;
+static_assert(kEscapedMax <= TEVRA_BUFFER_INLINE_CAPACITY, "escaping never allocates");
 
 enum class Layout { kRfc3339, kRfc3339Nano, kStrftime };
 
@@ -100,6 +106,39 @@ size_t render_timestamp_value(const tevra_shared *s, int64_t sec, long nsec, cha
     return render_strftime(s, sec, choice.pattern, out);
 }
 
+namespace {
+
+// The timestamp as a line of this mode carries it. A strftime layout is the
+// application's own text and may produce any byte, so JSON lines escape it
+// as they escape their strings and console lines as they escape their
+// messages: no layout can break a string, end a line or send an escape
+// sequence to a terminal. Text that needs no escaping (every RFC 3339 text,
+// most layouts) comes out unchanged.
+class LineText {
+  public:
+    LineText() { tevra_buffer_init(&buf_, nullptr, kEscapedMax); }
+    ~LineText() { tevra_buffer_destroy(&buf_); }
+    LineText(const LineText &) = delete;
+    LineText &operator=(const LineText &) = delete;
+
+    void render(const tevra_shared *s, int64_t sec, long nsec) {
+        char raw[kTextArea];
+        if (render_timestamp_value(s, sec, nsec, raw) == 0) return;
+        if (s->mode == TEVRA_MODE_JSON) {
+            append_json_escaped(&buf_, raw);
+        } else {
+            tevra_buffer_append_console_message(&buf_, raw);
+        }
+    }
+    const char *data() const { return buf_.data; }
+    size_t size() const { return buf_.len; }
+
+  private:
+    tevra_buffer buf_;
+};
+
+}  // namespace
+
 void append_timestamp(tevra_shared *s, tevra_buffer *b) {
     int64_t sec = 0;
     long nsec = 0;
@@ -113,12 +152,16 @@ void append_timestamp(tevra_shared *s, tevra_buffer *b) {
         tevra_default_time_now(nullptr, &sec, &nsec);
     }
 
-    char text[kTextArea];
     if (!cacheable) {
-        put(b, text, render_timestamp_value(s, sec, nsec, text));
+        LineText line;
+        line.render(s, sec, nsec);
+        put(b, line.data(), line.size());
         return;
     }
 
+    // The cache holds the text escaped, so a hit costs one copy whatever
+    // the layout.
+    char text[kTextArea];
     size_t n = 0;
     {
         MutexLock guard(s, &s->lock);
@@ -130,8 +173,17 @@ void append_timestamp(tevra_shared *s, tevra_buffer *b) {
     }
     if (n == 0) {
         // Rendered outside the lock; two threads may both render one second.
-        n = render_timestamp_value(s, sec, 0, text);
+        LineText line;
+        line.render(s, sec, 0);
+        n = line.size();
         if (n == 0) return;
+        if (n > kTextMax) {
+            // Escaping made it too long to hold: written as it is and
+            // rendered again on the next line.
+            put(b, line.data(), n);
+            return;
+        }
+        std::memcpy(text, line.data(), n);
         MutexLock guard(s, &s->lock);
         if (!guard.held()) {
             // Re-entered while this thread fills the cache: use own text.

@@ -141,6 +141,24 @@ TEST(ConsoleKvfmt, KeyTooLongForAStoredPrefixIsRenderedInPlace) {
     EXPECT_EQ(coloured.take_line(), kInfo + "INF" + kReset + group(key, kNumber, "1") + kReset);
 }
 
+TEST(ConsoleKvfmt, KeysThatAreNotUtf8KeepTheirBytesAlsoWhenBound) {
+    for (bool colour : {false, true}) {
+        ConsoleLogger l([colour](tevra_config &cfg) {
+            if (colour) console_test::colour_on(cfg);
+        });
+        tevra_infof(l.log, "m", "caf\xe9=%d", 1);
+        const std::string from_template = l.take_line();
+        if (!colour) {
+            EXPECT_EQ(from_template, "INF m caf\xe9=1");
+        }
+        tevra_logger *child = tevra_withf(l.log, "caf\xe9=%d", 1);
+        ASSERT_NE(child, nullptr);
+        tevra_info(child, "m", nullptr, 0);
+        EXPECT_EQ(l.take_line(), from_template) << colour;
+        child->destroy(child);
+    }
+}
+
 TEST(ConsoleKvfmt, EmitIgnoresMissingState) {
     emit_kvfmt(nullptr, "x", nullptr);
     tevra_logger_state empty{};

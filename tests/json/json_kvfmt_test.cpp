@@ -132,6 +132,28 @@ TEST(JsonKvfmt, LongKeysAreBuiltOnTheFly) {
     }
 }
 
+TEST(JsonKvfmt, KeysThatAreNotUtf8AreEscapedPreRenderedOnTheFlyAndBound) {
+    // A short key (pre-rendered), one too long for a stored text (built on
+    // the fly), and a well-formed UTF-8 key that stays as it is.
+    const std::string k130(130, 'k');
+    const std::string tmpl = "caf\xe9=%d " + k130 + "\xe9=%d ok\xc3\xa9=%d";
+    const std::string expected =
+        R"({"lvl":"info","msg":"m","caf\u00e9":1,")" + k130 + R"(\u00e9":2,"ok)" "\xc3\xa9" R"(":3})";
+    for (bool color : {false, true}) {
+        Logger t(color ? json_test::colored() : std::function<void(tevra_config &)>{});
+        tevra_infof(t.log, "m", tmpl.c_str(), 1, 2, 3);
+        const std::string from_template = t.take();
+        EXPECT_EQ(json_test::strip_escapes(from_template), expected) << color;
+        EXPECT_TRUE(nlohmann::json::accept(json_test::strip_escapes(from_template)));
+        // Bound by a derivation, the keys are written the same way.
+        tevra_logger *child = tevra_withf(t.log, tmpl.c_str(), 1, 2, 3);
+        ASSERT_NE(child, nullptr);
+        tevra_info(child, "m", nullptr, 0);
+        EXPECT_EQ(t.take(), from_template) << color;
+        child->destroy(child);
+    }
+}
+
 TEST(JsonKvfmt, LineAroundTheItemsIsTheFieldLine) {
     auto tune = [](tevra_config &cfg) {
         cfg.timestamps = 1;

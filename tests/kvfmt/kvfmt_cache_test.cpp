@@ -180,8 +180,8 @@ TEST(KvfmtCache, TextsLongerThan127BytesAreNotStored) {
 
 TEST(KvfmtCache, FailedGrowthWhilePreRenderingStoresNoCutText) {
     Logger l;
-    // " key=" fits in 127 bytes; "\"key\":" needs 128, so its last piece
-    // asks the buffer to grow, and the buffer is then full at 127 bytes.
+    // " key=" fits in 127 bytes; "\"key\":" needs 128, one more than a
+    // stored text may hold.
     const std::string key(125, 'k');
     const std::string text = key + "=%d";
     tevra_kvfmt_layout scratch;
@@ -192,19 +192,58 @@ TEST(KvfmtCache, FailedGrowthWhilePreRenderingStoresNoCutText) {
     kvfmt_test::FailAllocation(0);
     EXPECT_EQ(console_prefix(out->entries[0]), " " + key + "=");
     EXPECT_EQ(out->entries[0].json_key_len, 0u) << json_key(out->entries[0]);
+
+    // "\"key\":" of 129 bytes really needs the buffer to grow (allocation
+    // 2); that fails, and the 128 bytes kept are not stored either.
+    Logger other;
+    const std::string longer = std::string(126, 'k') + "=%d";
+    const long before = kvfmt_test::AllocationCount();
+    kvfmt_test::FailAllocation(2);
+    ASSERT_EQ(resolve(other.shared(), longer.c_str(), &scratch, &out), 0);
+    kvfmt_test::FailAllocation(0);
+    EXPECT_EQ(kvfmt_test::AllocationCount() - before, 2);
+    EXPECT_EQ(out->entries[0].json_key_len, 0u) << json_key(out->entries[0]);
 }
 
 TEST(KvfmtCache, FailedCopyLeavesTheSlotEmptyAndALaterCallCachesIt) {
     Logger l;
     tevra_kvfmt_layout scratch;
-    tevra_kvfmt_layout *out = &scratch;
+    tevra_kvfmt_layout *out = nullptr;
     kvfmt_test::FailAllocation(1);
-    EXPECT_EQ(resolve(l.shared(), "a=%d", &scratch, &out), -1);
+    // A good template without memory for its copy is served uncached from
+    // the caller's scratch, pre-rendered like a cached one.
+    EXPECT_EQ(resolve(l.shared(), "a=%d", &scratch, &out), 0);
     kvfmt_test::FailAllocation(0);
-    EXPECT_EQ(out, nullptr);
+    ASSERT_EQ(out, &scratch);
+    EXPECT_EQ(scratch.template_copy, nullptr);
+    EXPECT_EQ(key_of(scratch.entries[0]), "a");
+    EXPECT_EQ(json_key(scratch.entries[0]), "\"a\":");
     EXPECT_EQ(filled_slots(l.shared()), 0u);
     ASSERT_EQ(resolve(l.shared(), "a=%d", &scratch, &out), 0);
     EXPECT_TRUE(in_cache(l.shared(), out));
+}
+
+TEST(KvfmtCache, KeysThatAreNotUtf8AreEscapedInTheJsonKeyText) {
+    Logger l;
+    tevra_kvfmt_layout scratch;
+    tevra_kvfmt_layout *out = nullptr;
+    // 30 stray bytes: a short key, but 180 bytes of JSON, too long to store.
+    const std::string text = "caf\xe9=%d caf\xc3\xa9[0]=%s \xe2\x82=%d " + std::string(30, '\xff') + "=%d";
+    ASSERT_EQ(resolve(l.shared(), text.c_str(), &scratch, &out), 0);
+    ASSERT_EQ(out->count, 4u);
+    // Each stray byte reads back as its own code point; well-formed UTF-8
+    // (and the '[' of a key that passes) stay as they are.
+    EXPECT_EQ(json_key(out->entries[0]), "\"caf\\u00e9\":");
+    EXPECT_EQ(json_key(out->entries[1]), "\"caf\xc3\xa9[0]\":");
+    EXPECT_EQ(json_key(out->entries[2]), "\"\\u00e2\\u0082\":");
+    EXPECT_EQ(out->entries[3].json_key_len, 0u);
+    // Console prefixes keep the bytes.
+    EXPECT_EQ(console_prefix(out->entries[0]), " caf\xe9=");
+
+    const tevra_palette palette = marker_palette();
+    Logger colored(TEVRA_MODE_JSON, &palette);
+    ASSERT_EQ(resolve(colored.shared(), "caf\xe9=%d", &scratch, &out), 0);
+    EXPECT_EQ(json_key(out->entries[0]), "<k>\"caf\\u00e9\":");
 }
 
 TEST(KvfmtCache, InvalidAndNullTemplatesLeaveNothingBehind) {

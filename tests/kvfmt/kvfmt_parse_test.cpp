@@ -102,8 +102,18 @@ TEST(KvfmtParse, KeyRunsToTheFirstEqualsFollowedByPercent) {
 
 TEST(KvfmtParse, TextAfterTheVerbLetterIsIgnored) {
     EXPECT_EQ(parsed_items("n=%dms t=%ffoo"), (Items{"n:1", "t:5"}));
-    // Even what looks like another item, up to the next space.
-    EXPECT_EQ(parsed_items("a=%sb=%d c=%u"), (Items{"a:0", "c:3"}));
+    // What looks like another item, up to the next space, would read an
+    // argument of its own that no item accounts for: refused.
+    EXPECT_TRUE(refused("a=%sb=%d c=%u"));
+}
+
+TEST(KvfmtParse, PercentAfterTheVerbLetterMakesTheTemplateInvalid) {
+    EXPECT_TRUE(refused("a=%d,b=%d name=%s"));
+    EXPECT_TRUE(refused("user=%s,id=%d ok=%b"));
+    EXPECT_TRUE(refused("n=%d%"));
+    EXPECT_TRUE(refused("ok=%s n=%dms%%"));
+    // Only the tail of an item counts: a '%' inside a key is a key byte.
+    EXPECT_EQ(parsed_items("a%b=%s n=%dms"), (Items{"a%b:0", "n:1"}));
 }
 
 TEST(KvfmtParse, KeysMayHoldAnyByteAboveSpaceButQuoteBackslashAndDel) {

@@ -1,6 +1,7 @@
 // Line timestamps: the configured layout, the zone, and the once-per-second
 // cache, driven by an injected clock.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <pthread.h>
 #include <tevra.h>
 
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -64,6 +66,7 @@ struct Options {
     int mode = TEVRA_MODE_JSON;
     int timestamps = 1;
     size_t buffer_size = 0;
+    int color = TEVRA_COLOR_NEVER;
 };
 
 class ClockedLogger {
@@ -74,6 +77,7 @@ class ClockedLogger {
         cfg.utc = o.utc;
         cfg.time_format = o.format;
         cfg.buffer_size = o.buffer_size;
+        cfg.color = o.color;
         log = tevra_new(&cfg);
         shared = log->state->shared;
         shared->time_now = &FakeClock::now;
@@ -185,6 +189,74 @@ TEST(Timestamp, StrftimeTextLongerThan63CharactersGivesNoTimestamp) {
     EXPECT_EQ(too_long.shared->ts_cache_len, 0u) << "nothing is cached for an empty render";
     ClockedLogger empty({.format = ""});
     EXPECT_EQ(empty.stamp(), "");
+}
+
+// Layouts whose text would break a line, and what each mode shows for
+// them at 1700000000 s in UTC (hour 22, minute 13).
+struct HostileLayout {
+    const char *format;
+    const char *json;     // between the quotes of the "ts" member
+    const char *console;  // at the start of the line
+};
+const HostileLayout kHostileLayouts[] = {
+    {"%H\"%M", R"(22\"13)", "22\"13"},
+    {"%H\\%M", R"(22\\13)", "22\\13"},
+    {"%H\\", R"(22\\)", "22\\"},
+    {"%H\t%M", R"(22\t13)", R"(22\t13)"},
+    {"%H%n%M", R"(22\n13)", R"(22\n13)"},
+    {"%H\r\n%M", R"(22\r\n13)", R"(22\r\n13)"},
+    {"\x1b[2J%H", R"(\u001b\u005b2J22)", R"(\x1b[2J22)"},
+    {"%H\xe9", R"(22\u00e9)", "22\xe9"},
+};
+
+std::string without_colour(const std::string &line) {
+    return std::regex_replace(line, std::regex("\x1b\\[[0-9;]*m"), "");
+}
+
+TEST(Timestamp, LayoutTextIsEscapedForTheLineItStandsIn) {
+    for (const HostileLayout &h : kHostileLayouts) {
+        const std::string json = std::string(R"({"ts":")") + h.json + R"(","lvl":"info","msg":"m"})";
+        for (int color : {TEVRA_COLOR_NEVER, TEVRA_COLOR_ALWAYS}) {
+            ClockedLogger l({.format = h.format, .color = color});
+            tevra_info(l.log, "m", nullptr, 0);
+            const std::string text = l.sink.text();
+            EXPECT_EQ(without_colour(text), json + "\n") << h.format << " colour " << color;
+            EXPECT_TRUE(nlohmann::json::accept(without_colour(text))) << text;
+        }
+        ClockedLogger console({.format = h.format, .mode = TEVRA_MODE_CONSOLE});
+        tevra_info(console.log, "m", nullptr, 0);
+        EXPECT_EQ(console.sink.text(), std::string(h.console) + " INF m\n") << h.format;
+    }
+}
+
+TEST(Timestamp, CacheHoldsTheEscapedTextSoAHitIsOneCopy) {
+    for (int mode : {TEVRA_MODE_JSON, TEVRA_MODE_CONSOLE}) {
+        ClockedLogger l({.format = "%H\t%M", .mode = mode});
+        EXPECT_EQ(l.stamp(), R"(22\t13)");
+        EXPECT_EQ(l.cached(), R"(22\t13)");
+        // A hit shows the mark: the text was escaped once, when stored.
+        l.shared->ts_cache_text[0] = '#';
+        EXPECT_EQ(l.stamp(), R"(#2\t13)");
+    }
+}
+
+TEST(Timestamp, TextTooLongToCacheOnceEscapedIsStillWrittenWhole) {
+    // 63 characters as strftime writes them, 368 once escaped for JSON and
+    // 246 for the console.
+    const std::string layout = std::string(61, '\x01') + "%H";
+    std::string json;
+    std::string console;
+    for (int i = 0; i < 61; ++i) {
+        json += "\\u0001";
+        console += "\\x01";
+    }
+    ClockedLogger j({.format = layout.c_str()});
+    EXPECT_EQ(j.stamp(), json + "22");
+    EXPECT_EQ(j.shared->ts_cache_len, 0u);
+    EXPECT_EQ(j.stamp(), json + "22");
+    ClockedLogger c({.format = layout.c_str(), .mode = TEVRA_MODE_CONSOLE});
+    EXPECT_EQ(c.stamp(), console + "22");
+    EXPECT_EQ(c.shared->ts_cache_len, 0u);
 }
 
 TEST(Timestamp, DisabledTimestampsAppendNothingAndReadNoClock) {
