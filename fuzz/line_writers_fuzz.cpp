@@ -13,12 +13,18 @@
 #include <cstring>
 #include <deque>
 #include <limits>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "tevra.h"
+
+// The generic template call. The fuzz build compiles everything with
+// TEVRA_NO_GENERIC_CALL (the library's sources open a namespace of the same
+// name), which hides the header's declaration of it.
+extern "C" void tevra(tevra_logger *log, int level, const char *msg, const char *kvfmt, ...);
 
 namespace {
 
@@ -51,11 +57,13 @@ class Reader {
         return value;
     }
 
-    // A length byte, then that many bytes (at most `max`), NULs included: a
-    // NUL cuts the text short where the library reads it.
+    // A length, then that many bytes (at most `max`), NULs included: a NUL
+    // cuts the text short where the library reads it. Most lengths are
+    // short, so that a small input still holds several events; a length
+    // byte from 0xF0 up announces a long text.
     std::string text(size_t max) {
-        size_t len = byte();
-        if (len == 255) len += byte();  // an occasional long one
+        const size_t head = byte();
+        size_t len = head < 0xF0 ? head % 24 : (head - 0xF0) * 32 + byte();
         len = std::min({len, max, size_ - std::min(pos_, size_)});
         std::string s(reinterpret_cast<const char *>(data_ + pos_), len);
         pos_ += len;
@@ -217,7 +225,9 @@ std::string build_template(Reader &in, const Verb *verbs, size_t count) {
     return text;
 }
 
-enum class How { kLogf, kInfof, kWithf };
+// The template entry points: the generic call, the handle's logf slot,
+// one fixed-level call and the derivation.
+enum class How { kGeneric, kLogf, kInfof, kWithf };
 
 struct TemplateCall {
     tevra_logger *log;
@@ -231,6 +241,7 @@ struct TemplateCall {
 template <typename... A>
 void invoke(TemplateCall &c, A... args) {
     switch (c.how) {
+        case How::kGeneric: tevra(c.log, c.level, c.msg, c.kvfmt, args...); break;
         case How::kLogf: c.log->logf(c.log, c.level, c.msg, c.kvfmt, args...); break;
         case How::kInfof: tevra_infof(c.log, c.msg, c.kvfmt, args...); break;
         case How::kWithf: c.derived = tevra_withf(c.log, c.kvfmt, args...); break;
@@ -352,8 +363,9 @@ void check_json_line(const Setup &setup, std::string_view line) {
     // accept a line with garbage after one.
     if (text.find('\0') != std::string::npos) fail(setup, "NUL byte in a JSON line", line);
     try {
-        if (!nlohmann::json::parse(text).is_object())
+        if (!nlohmann::json::parse(text).is_object()) {
             fail(setup, "JSON line is not an object", line);
+        }
     } catch (const nlohmann::json::exception &e) {
         std::fprintf(stderr, "\n%s", e.what());
         fail(setup, "JSON line does not parse", line);
@@ -402,8 +414,31 @@ bool passes(int minimum, int level) {
 // Every named level, and codes outside the table that render as info.
 constexpr int kLevels[] = {-1, 0, 1, 2, 3, 4, 5, 6, 127, 42, -9};
 
-// The settings of a root logger, as decoded. `key` packs all of them when
-// the time layout is not a custom one.
+// Shared settings besides the mode and colour. Each line of the table is
+// one root kept between inputs (see CachedRoot), so the table stays short
+// and covers every setting in several combinations rather than all of them.
+struct Variant {
+    bool verbose;
+    bool utc;
+    bool non_finite_null;
+    bool timestamps;
+    size_t buffer_size;  // 1 flushes at every byte, 64 inside most lines
+    const char *time_format;
+};
+constexpr Variant kVariants[] = {
+    {false, false, false, true, 0, nullptr},       {true, false, false, true, 0, nullptr},
+    {false, true, false, true, 0, "RFC3339"},      {true, true, true, true, 0, "RFC3339Nano"},
+    {false, false, true, true, 1, nullptr},        {true, false, false, true, 1, "RFC3339"},
+    {false, true, false, true, 64, "RFC3339Nano"}, {true, false, true, true, 64, nullptr},
+    {false, false, false, false, 0, nullptr},      {true, true, false, false, 64, nullptr},
+    {false, false, false, true, 300, "RFC3339"},   {true, false, false, true, 300, nullptr},
+    {false, true, true, true, 300, "RFC3339Nano"}, {false, false, false, false, 1, nullptr},
+    {true, true, false, true, 1, "RFC3339Nano"},   {false, false, true, true, 64, "RFC3339"},
+};
+constexpr unsigned kVariantCount = sizeof kVariants / sizeof kVariants[0];
+
+// The settings of a root logger, as decoded. A custom time layout makes a
+// root of its own; all others are identified by `key`.
 struct Settings {
     tevra_config cfg;
     unsigned key;
@@ -414,52 +449,57 @@ Settings decode_settings(Reader &in, Arena &arena, Setup &setup) {
     Settings s{};
     tevra_config &cfg = s.cfg;
     tevra_default_config(&cfg);
-    const unsigned bits = in.byte() & 0x3F;
+    const unsigned bits = in.byte();
     setup.json = bits & 1;
     setup.color = bits & 2;
     cfg.mode = setup.json ? TEVRA_MODE_JSON : TEVRA_MODE_CONSOLE;
     cfg.color = setup.color ? TEVRA_COLOR_ALWAYS : TEVRA_COLOR_NEVER;
     cfg.palette = tevra_palette_default();
-    cfg.verbose_fields = (bits >> 2) & 1;
-    cfg.utc = (bits >> 3) & 1;
-    cfg.non_finite_null = (bits >> 4) & 1;
-    cfg.timestamps = (bits >> 5) & 1 ? 0 : 1;
-    // A size of 1 flushes at every byte, 64 in the middle of most lines.
-    constexpr size_t kBufferSizes[] = {0, 1, 64, 300};
-    const unsigned buffer = in.byte() % 4;
-    cfg.buffer_size = kBufferSizes[buffer];
-    // Custom layouts are rarer: each one costs a root of its own.
-    constexpr const char *kLayouts[] = {nullptr,   nullptr,       nullptr,      "RFC3339",
-                                        "RFC3339", "RFC3339Nano", "RFC3339Nano"};
-    const unsigned layout = in.byte() % 8;
-    s.custom_layout = layout == 7;
-    cfg.time_format = s.custom_layout ? arena.keep(in.text(kMaxLayout)) : kLayouts[layout];
-    const unsigned layout_kind = layout < 3 ? 0 : layout < 5 ? 1 : 2;
-    s.key = bits | buffer << 6 | layout_kind << 8;
+    const unsigned variant = (bits >> 2) % kVariantCount;
+    const Variant &v = kVariants[variant];
+    cfg.verbose_fields = v.verbose;
+    cfg.utc = v.utc;
+    cfg.non_finite_null = v.non_finite_null;
+    cfg.timestamps = v.timestamps;
+    cfg.buffer_size = v.buffer_size;
+    cfg.time_format = v.time_format;
+    // Rarer than the others: each one costs a root of its own.
+    s.custom_layout = bits >> 6 == 3 && in.byte() % 2 == 0;
+    if (s.custom_layout) cfg.time_format = arena.keep(in.text(kMaxLayout));
+    s.key = (bits & 3) | variant << 2;
     return s;
 }
 
-// Creating and destroying a root costs far more than the lines of an input
-// (the shared record is megabytes), so roots of the usual layouts live for
-// the whole run, one per packed setting, with minimum level trace. Each has
-// its own sink, emptied before every input. Reachable until exit.
+// Creating a root costs far more than the lines of an input (the shared
+// record is megabytes, and releasing it touches all of them), so a root per
+// key is kept between inputs, with minimum level trace and a sink of its
+// own, emptied before each input. Its template cache grows with every new
+// template, so it is replaced after a number of inputs: memory stays bounded
+// and cold caches stay in play. Reachable until exit.
 struct CachedRoot {
     tevra_logger *log = nullptr;
     Sink sink;
+    unsigned uses = 0;
 };
-constexpr unsigned kRootSlots = 3u << 8;
-CachedRoot cached_roots[kRootSlots];
+constexpr unsigned kUsesPerRoot = 256;
+CachedRoot cached_roots[4 * kVariantCount];
 
 CachedRoot *cached_root(Settings &s) {
-    CachedRoot &slot = cached_roots[s.key % kRootSlots];
-    if (slot.log == nullptr) {
-        s.cfg.output.user_data = &slot.sink;
-        s.cfg.level = TEVRA_LEVEL_TRACE;
-        slot.log = tevra_new(&s.cfg);
-        if (slot.log == nullptr) return nullptr;
+    CachedRoot &root = cached_roots[s.key];
+    if (root.log != nullptr && root.uses == kUsesPerRoot) {
+        root.log->destroy(root.log);
+        root.log = nullptr;
     }
-    slot.sink.bytes.clear();
-    return &slot;
+    if (root.log == nullptr) {
+        s.cfg.output.user_data = &root.sink;
+        s.cfg.level = TEVRA_LEVEL_TRACE;
+        root.log = tevra_new(&s.cfg);
+        if (root.log == nullptr) return nullptr;
+        root.uses = 0;
+    }
+    ++root.uses;
+    root.sink.bytes.clear();
+    return &root;
 }
 
 // The logger events go to, and its minimum level, which derivations change.
@@ -470,12 +510,12 @@ struct Current {
 
 void run(Reader &in) {
     Arena arena;
-    Sink fresh_sink;
+    Sink own_sink;
     Setup setup{};
     Settings settings = decode_settings(in, arena, setup);
     settings.cfg.output = tevra_output{};
     settings.cfg.output.write = sink_write;
-    settings.cfg.output.user_data = &fresh_sink;
+    settings.cfg.output.user_data = &own_sink;
     const int minimum = in.pick(kLevels);
     const bool level_field = in.byte() % 4 == 0;
 
@@ -483,7 +523,7 @@ void run(Reader &in) {
     // and the "loglevel" field from the configuration; the others derive
     // them from a cached root.
     tevra_logger *root = nullptr;
-    Sink *sink = &fresh_sink;
+    Sink *sink = &own_sink;
     Current cur{};
     std::vector<tevra_logger *> derived;
     if (settings.custom_layout) {
@@ -526,10 +566,10 @@ void run(Reader &in) {
             }
             case 3:
             case 4: {
-                TemplateCall c{cur.log,          in.byte() % 2 ? How::kLogf : How::kInfof,
-                               TEVRA_LEVEL_INFO, nullptr,
-                               nullptr,          nullptr};
-                if (c.how == How::kLogf) c.level = in.pick(kLevels);
+                constexpr How kCalls[] = {How::kGeneric, How::kLogf, How::kInfof};
+                TemplateCall c{cur.log, in.pick(kCalls), TEVRA_LEVEL_INFO, nullptr, nullptr,
+                               nullptr};
+                if (c.how != How::kInfof) c.level = in.pick(kLevels);
                 c.msg = nullable_text(in, arena, kMaxText);
                 template_call(in, arena, c);
                 // An invalid template gives an error-level line instead,
