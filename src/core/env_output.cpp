@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "core/env.hpp"
+#include "text/ascii_case.hpp"
 
 namespace tevra {
 namespace {
@@ -25,15 +26,6 @@ struct Destination {
     Keyword keyword;        // kNone: the whole value is a path
     std::string_view path;  // empty: the keyword alone
 };
-
-bool equals_ignoring_case(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const int x = std::tolower(static_cast<unsigned char>(a[i]));
-        if (x != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-    }
-    return true;
-}
 
 std::string_view trim_view(std::string_view v) {
     while (!v.empty() && std::isspace(static_cast<unsigned char>(v.front()))) v.remove_prefix(1);
@@ -53,7 +45,7 @@ Destination classify(std::string_view value) {
     for (const auto &w : kWords) {
         if (value.size() < w.word.size()) continue;
         std::string_view head(value.data(), w.word.size());
-        if (!equals_ignoring_case(head, w.word)) continue;
+        if (!equals_ascii_fold(head, w.word)) continue;
         if (value.size() == w.word.size()) return {w.keyword, {}};
         if (value[w.word.size()] != '+') continue;
         std::string_view rest(value.data() + w.word.size() + 1, value.size() - w.word.size() - 1);
