@@ -415,7 +415,9 @@ TEVRA_API const char *tevra_level_console_label(int level);
  * ====================================================================== */
 
 /* A new root logger from a configuration (copied; NULL uses the defaults),
- * or NULL on failure. Destroy it through its `destroy` slot. */
+ * or NULL on failure. Destroy it through its `destroy` slot. An owned output
+ * (`owns` set) belongs to the logger from this call on: every failure closes
+ * it, so the caller never closes it afterwards. */
 TEVRA_API tevra_logger *tevra_new(const tevra_config *config);
 /* As tevra_new, with environment values (PREFIX + LEVEL, MODE, TIME_FORMAT,
  * DISABLE_TIMESTAMP, VERBOSE_FIELDS, UTC, NO_COLOR, FORCE_COLOR, PALETTE,

@@ -94,19 +94,33 @@ tevra_output stream_output(FILE *stream) {
     return 0;
 }
 
-bool same_output(const tevra_output &a, const tevra_output &b) {
-    return a.write == b.write && a.close == b.close && a.isatty == b.isatty &&
-           a.user_data == b.user_data && a.owns == b.owns;
+// Whether `out`, or an output inside it through tees, writes with the same
+// operation to the same stream or descriptor as `leaf`.
+bool writes_through(const tevra_output &out, const tevra_output &leaf) {
+    if (out.write == leaf.write && out.user_data == leaf.user_data) return true;
+    if (out.write != &tevra_tee_write || out.user_data == nullptr) return false;
+    const auto *tee = static_cast<const tevra_tee *>(out.user_data);
+    return writes_through(tee->first, leaf) || writes_through(tee->second, leaf);
 }
 
-// The previous output must go unless it is the new output or lives on as
-// one half of the new tee.
-bool survives(const tevra_output &next, const tevra_output &previous) {
-    if (same_output(next, previous)) return true;
-    if (next.write != tevra_tee_write || next.user_data == nullptr) return false;
-    const auto *tee = static_cast<const tevra_tee *>(next.user_data);
-    return tevra_output_contains(&tee->first, &previous) ||
-           tevra_output_contains(&tee->second, &previous);
+// Releases the previous output, except every part of it the new output still
+// writes through: it may be the new output itself, live on as half of the
+// new tee, or be an owned standard stream that "stdout" now borrows, which
+// must not be closed under the logger. An owned tee is taken apart so that
+// the rest of it is still released.
+void release_previous(tevra_output *previous, const tevra_output &next) {
+    if (writes_through(next, *previous)) return;
+    if (previous->write == &tevra_tee_write && previous->close == &tevra_tee_close &&
+        previous->owns != 0 && previous->user_data != nullptr) {
+        auto *tee = static_cast<tevra_tee *>(previous->user_data);
+        release_previous(&tee->first, next);
+        release_previous(&tee->second, next);
+        // What tevra_tee_close would free after closing its halves.
+        tevra_free_internal(tee);
+        *previous = tevra_output{};
+        return;
+    }
+    tevra_output_destroy(previous);
 }
 
 }  // namespace
@@ -141,7 +155,7 @@ OutputOutcome apply_output(tevra_config *cfg, std::string_view value, unsigned f
         return {true, rc};
     }
     cfg->output = next;
-    if (!survives(next, previous)) tevra_output_destroy(&previous);
+    release_previous(&previous, next);
     return {false, 0};
 }
 
