@@ -415,12 +415,16 @@ TEVRA_API const char *tevra_level_console_label(int level);
  * ====================================================================== */
 
 /* A new root logger from a configuration (copied; NULL uses the defaults),
- * or NULL on failure. Destroy it through its `destroy` slot. */
+ * or NULL on failure. Destroy it through its `destroy` slot. An owned output
+ * (`owns` set) belongs to the logger from this call on: every failure closes
+ * it, so the caller never closes it afterwards. */
 TEVRA_API tevra_logger *tevra_new(const tevra_config *config);
 /* As tevra_new, with environment values (PREFIX + LEVEL, MODE, TIME_FORMAT,
  * DISABLE_TIMESTAMP, VERBOSE_FIELDS, UTC, NO_COLOR, FORCE_COLOR, PALETTE,
- * OUTPUT_FILE_MODE, OUTPUT; prefix NULL or "" means "LOG_") laid over
- * `base`. Configuration problems are logged through the new logger. */
+ * BUFFER_SIZE, OUTPUT_FILE_MODE, OUTPUT; prefix NULL or "" means "LOG_")
+ * laid over `base`. Keywords match without regard to ASCII case in every
+ * locale. BUFFER_SIZE is decimal bytes from 64 to 1048576, else ignored.
+ * Configuration problems are logged through the new logger. */
 TEVRA_API tevra_logger *tevra_new_from_env(const char *prefix, const tevra_config *base);
 /* Closes the owned sink once for the whole logger tree; later calls return
  * the same result. A derived logger never closes anything. */

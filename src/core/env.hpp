@@ -19,13 +19,21 @@ constexpr unsigned kDefaultFileMode = 0600;
 std::string_view trimmed(const char *text);
 
 // Trims `text` into `dst` (at most size - 1 bytes, NUL-terminated) and
-// lower-cases it; returns `dst`.
+// lower-cases its ASCII letters, whatever the locale; returns `dst`.
 char *trim_lower_copy(char *dst, size_t size, const char *text);
 
 // Octal permission bits: digits 0-7, optionally led by "0o" or "0O", at
 // most 0777. On success stores the bits and returns true; `bits` is left
 // alone otherwise.
 [[nodiscard]] bool parse_file_mode(std::string_view text, unsigned *bits);
+
+// Line buffer sizes a deployment may choose.
+constexpr size_t kMinBufferSize = 64;
+constexpr size_t kMaxBufferSize = 1048576;
+
+// A byte count in decimal digits within [kMinBufferSize, kMaxBufferSize].
+// On success stores it and returns true; `size` is left alone otherwise.
+[[nodiscard]] bool parse_buffer_size(std::string_view text, size_t *size);
 
 struct OutputOutcome {
     bool failed;  // the destination could not be set up

@@ -98,6 +98,13 @@ void apply_palette(const Environment &env, tevra_config *cfg) {
     cfg->palette = tevra_palette_by_name(text);
 }
 
+// Bigger lines reach the output in one write, and so stay whole on a file
+// other processes append to as well.
+void apply_buffer_size(const Environment &env, tevra_config *cfg) {
+    size_t size = 0;
+    if (parse_buffer_size(trimmed(env.get("BUFFER_SIZE")), &size)) cfg->buffer_size = size;
+}
+
 unsigned file_mode(const Environment &env, Problems *problems) {
     std::string_view text = trimmed(env.get("OUTPUT_FILE_MODE"));
     if (text.empty()) return kDefaultFileMode;
@@ -163,10 +170,13 @@ tevra_logger *new_from_env(const char *prefix, const tevra_config *base) {
     if (env.boolean("UTC", &value)) cfg.utc = value;
     apply_colour(env, &cfg);
     apply_palette(env, &cfg);
+    apply_buffer_size(env, &cfg);
     const unsigned bits = file_mode(env, &problems);
     apply_output_value(env, &cfg, bits, &problems);
 
     tevra_logger *log = tevra_new(&cfg);
+    // A failed tevra_new has closed the owned output, and with it whatever
+    // was built here for OUTPUT: the tee, the descriptor and its cell.
     if (log == nullptr) return nullptr;
     report(log, problems);
     return log;

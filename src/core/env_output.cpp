@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "core/env.hpp"
+#include "text/ascii_case.hpp"
 
 namespace tevra {
 namespace {
@@ -25,15 +26,6 @@ struct Destination {
     Keyword keyword;        // kNone: the whole value is a path
     std::string_view path;  // empty: the keyword alone
 };
-
-bool equals_ignoring_case(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const int x = std::tolower(static_cast<unsigned char>(a[i]));
-        if (x != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-    }
-    return true;
-}
 
 std::string_view trim_view(std::string_view v) {
     while (!v.empty() && std::isspace(static_cast<unsigned char>(v.front()))) v.remove_prefix(1);
@@ -53,7 +45,7 @@ Destination classify(std::string_view value) {
     for (const auto &w : kWords) {
         if (value.size() < w.word.size()) continue;
         std::string_view head(value.data(), w.word.size());
-        if (!equals_ignoring_case(head, w.word)) continue;
+        if (!equals_ascii_fold(head, w.word)) continue;
         if (value.size() == w.word.size()) return {w.keyword, {}};
         if (value[w.word.size()] != '+') continue;
         std::string_view rest(value.data() + w.word.size() + 1, value.size() - w.word.size() - 1);
@@ -102,19 +94,33 @@ tevra_output stream_output(FILE *stream) {
     return 0;
 }
 
-bool same_output(const tevra_output &a, const tevra_output &b) {
-    return a.write == b.write && a.close == b.close && a.isatty == b.isatty &&
-           a.user_data == b.user_data && a.owns == b.owns;
+// Whether `out`, or an output inside it through tees, writes with the same
+// operation to the same stream or descriptor as `leaf`.
+bool writes_through(const tevra_output &out, const tevra_output &leaf) {
+    if (out.write == leaf.write && out.user_data == leaf.user_data) return true;
+    if (out.write != &tevra_tee_write || out.user_data == nullptr) return false;
+    const auto *tee = static_cast<const tevra_tee *>(out.user_data);
+    return writes_through(tee->first, leaf) || writes_through(tee->second, leaf);
 }
 
-// The previous output must go unless it is the new output or lives on as
-// one half of the new tee.
-bool survives(const tevra_output &next, const tevra_output &previous) {
-    if (same_output(next, previous)) return true;
-    if (next.write != tevra_tee_write || next.user_data == nullptr) return false;
-    const auto *tee = static_cast<const tevra_tee *>(next.user_data);
-    return tevra_output_contains(&tee->first, &previous) ||
-           tevra_output_contains(&tee->second, &previous);
+// Releases the previous output, except every part of it the new output still
+// writes through: it may be the new output itself, live on as half of the
+// new tee, or be an owned standard stream that "stdout" now borrows, which
+// must not be closed under the logger. An owned tee is taken apart so that
+// the rest of it is still released.
+void release_previous(tevra_output *previous, const tevra_output &next) {
+    if (writes_through(next, *previous)) return;
+    if (previous->write == &tevra_tee_write && previous->close == &tevra_tee_close &&
+        previous->owns != 0 && previous->user_data != nullptr) {
+        auto *tee = static_cast<tevra_tee *>(previous->user_data);
+        release_previous(&tee->first, next);
+        release_previous(&tee->second, next);
+        // What tevra_tee_close would free after closing its halves.
+        tevra_free_internal(tee);
+        *previous = tevra_output{};
+        return;
+    }
+    tevra_output_destroy(previous);
 }
 
 }  // namespace
@@ -149,7 +155,7 @@ OutputOutcome apply_output(tevra_config *cfg, std::string_view value, unsigned f
         return {true, rc};
     }
     cfg->output = next;
-    if (!survives(next, previous)) tevra_output_destroy(&previous);
+    release_previous(&previous, next);
     return {false, 0};
 }
 

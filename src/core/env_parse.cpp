@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The text parsers behind configuration from the environment: trimming,
-// booleans, level names and octal file permissions. Everything here works on
-// fixed buffers and needs nothing from the rest of the library.
+// booleans, level names, octal file permissions and buffer sizes. Everything
+// here works on fixed buffers and needs nothing from the rest of the library.
 #include <cctype>
 #include <cstring>
 #include <string_view>
 
 #include "core/env.hpp"
+#include "text/ascii_case.hpp"
 
 namespace tevra {
 namespace {
@@ -64,7 +65,7 @@ std::string_view trimmed(const char *text) {
 char *trim_lower_copy(char *dst, size_t size, const char *text) {
     copy_view(dst, size, trimmed(text));
     for (char *p = dst; *p != '\0'; ++p) {
-        *p = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+        *p = ascii_lower(*p);
     }
     return dst;
 }
@@ -82,6 +83,20 @@ bool parse_file_mode(std::string_view text, unsigned *bits) {
         if (value > 0777) return false;
     }
     *bits = value;
+    return true;
+}
+
+bool parse_buffer_size(std::string_view text, size_t *size) {
+    if (text.empty()) return false;
+    size_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<size_t>(c - '0');
+        // Past the largest size nothing makes it valid; stop before a wrap.
+        if (value > kMaxBufferSize) return false;
+    }
+    if (value < kMinBufferSize) return false;
+    *size = value;
     return true;
 }
 

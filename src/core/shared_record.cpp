@@ -51,6 +51,14 @@ void destroy_record(tevra_shared *s) {
     tevra_free_internal(s);
 }
 
+// A creation that fails before the record holds the output: frees what there
+// is of the record and closes the output when it is owned.
+tevra_logger *fail_before_record(tevra_config cfg, tevra_shared *s) {
+    tevra_free_internal(s);
+    tevra_output_destroy(&cfg.output);
+    return nullptr;
+}
+
 }  // namespace
 
 // The configuration as tevra_new and tevra_new_from_env start from it.
@@ -67,16 +75,16 @@ tevra_config effective_config(const tevra_config *given) {
 tevra_logger *new_logger(const tevra_config *given) {
     const tevra_config cfg = effective_config(given);
 
+    // Every failure closes an owned output, before the record exists as
+    // after, so a caller never has to guess whether it is still open.
     auto *s = static_cast<tevra_shared *>(tevra_calloc_internal(1, sizeof(tevra_shared)));
-    if (s == nullptr) return nullptr;
+    if (s == nullptr) return fail_before_record(cfg, nullptr);
     if (init_record_mutex(&s->lock) != 0) {
-        tevra_free_internal(s);
-        return nullptr;
+        return fail_before_record(cfg, s);
     }
     if (init_record_mutex(&s->write_lock) != 0) {
         pthread_mutex_destroy(&s->lock);
-        tevra_free_internal(s);
-        return nullptr;
+        return fail_before_record(cfg, s);
     }
 
     s->fork_generation = fork_generation.load(std::memory_order_relaxed);

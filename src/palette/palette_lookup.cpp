@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "palette/palette_table.hpp"
+#include "text/ascii_case.hpp"
 
 namespace tevra {
 namespace {
@@ -57,12 +58,10 @@ static_assert(palette_aliases.size() == 31);
 // a longer name is ignored.
 constexpr size_t kMaxNameChars = 63;
 
-// A fixed ASCII rule rather than the locale's tolower(): every palette name
-// is ASCII, and the result must not depend on the process's locale.
-constexpr char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Lowercases, maps ' ' and '_' to '-', collapses runs of '-' and drops
-// trailing ones. `out` must hold kMaxNameChars bytes; returns the length.
+// Lowercases by the fixed ASCII rule (every palette name is ASCII, and the
+// result must not depend on the process's locale), maps ' ' and '_' to '-',
+// collapses runs of '-' and drops trailing ones. `out` must hold
+// kMaxNameChars bytes; returns the length.
 constexpr size_t normalise(const char *name, char *out) {
     size_t n = 0;
     for (const char *p = name; *p != '\0' && n < kMaxNameChars; ++p) {

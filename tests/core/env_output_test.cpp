@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 #include <tevra.h>
 
+#include <sys/wait.h>
+
 #include <cerrno>
 #include <cstring>
+#include <sstream>
 #include <string>
 
 #include "alloc_hook.hpp"
@@ -296,6 +299,142 @@ TEST(EnvOutput, FailedSinkAllocationsCloseTheFileAndFallBack) {
         EXPECT_EQ(tevra_test::LiveAllocations(), live) << n;
         EXPECT_EQ(sink.close_calls(), 1) << n;
     }
+}
+
+// The base hands standard output over as an owned stream, and "stdout"
+// borrows the same stream: the base's must not be closed under the logger.
+TEST(EnvOutput, OwnedStandardOutputStaysOpenWhileTheNewOutputWritesToIt) {
+    EnvGuard env;
+    TempDir dir;
+    plain_json(env);
+    const std::string path = dir.file("x.log");
+    for (const std::string &value : {std::string("stdout"), "Stdout+" + path}) {
+        env.set("LOG_OUTPUT", value);
+        const auto run = tevra_test::run_in_child_with_stdout_to_file([] {
+            tevra_config base;
+            tevra_default_config(&base);
+            tevra_output_from_fp(&base.output, stdout, 1);
+            tevra_logger *log = from_env(&base);
+            if (log == nullptr) return 2;
+            tevra_info(log, "reaches stdout", nullptr, 0);
+            log->destroy(log);
+            return fcntl(1, F_GETFD) == -1 ? 1 : 0;
+        });
+        EXPECT_TRUE(run.exited_with(0)) << value << ": status " << run.status;
+        EXPECT_EQ(run.stdout_text, info_line("reaches stdout")) << value;
+    }
+    EXPECT_EQ(tevra_test::read_file(path), info_line("reaches stdout"));
+}
+
+// A replaced owned tee is taken apart: the half the new output still writes
+// through stays open, the other half and the tee itself are released.
+TEST(EnvOutput, ReplacedOwnedTeeKeepsOnlyTheStreamTheNewOutputUses) {
+    EnvGuard env;
+    plain_json(env);
+    env.set("LOG_OUTPUT", "stdout");
+    const auto run = tevra_test::run_in_child_with_stdout_to_file([] {
+        CaptureSink sink;
+        const long live = tevra_test::LiveAllocations();
+        auto *tee = static_cast<tevra_tee *>(tevra_malloc_internal(sizeof(tevra_tee)));
+        tevra_output_from_fp(&tee->first, stdout, 1);
+        tee->second = sink.output(true);
+        tevra_config base = tevra_test::capture_config(sink);
+        base.output = tevra_output{tevra_tee_write, tevra_tee_close, tevra_tee_isatty, tee, 1};
+        tevra_logger *log = from_env(&base);
+        if (log == nullptr) return 2;
+        if (sink.close_calls() != 1) return 3;
+        tevra_info(log, "only stdout", nullptr, 0);
+        log->destroy(log);
+        if (tevra_test::LiveAllocations() != live) return 4;
+        if (!sink.text().empty()) return 5;
+        return fcntl(1, F_GETFD) == -1 ? 1 : 0;
+    });
+    EXPECT_TRUE(run.exited_with(0)) << "status " << run.status;
+    EXPECT_EQ(run.stdout_text, info_line("only stdout"));
+}
+
+TEST(EnvOutput, FailedCreationReleasesTheTeeTheCellAndTheDescriptor) {
+    EnvGuard env;
+    TempDir dir;
+    plain_json(env);
+    for (const std::string &value : {"default+" + dir.file("tee.log"), dir.file("plain.log")}) {
+        env.set("LOG_OUTPUT", value);
+        CaptureSink sink;
+        const tevra_config base = tevra_test::capture_config(sink);
+        const long before = tevra_test::AllocationCount();
+        tevra_logger *probe = from_env(&base);
+        const long allocations = tevra_test::AllocationCount() - before;
+        ASSERT_NE(probe, nullptr);
+        probe->destroy(probe);
+        int failed_creations = 0;
+        for (long n = 1; n <= allocations; ++n) {
+            const int descriptors = tevra_test::open_descriptors();
+            const long live = tevra_test::LiveAllocations();
+            tevra_test::FailAllocation(n);
+            tevra_logger *log = from_env(&base);
+            tevra_test::FailAllocation(0);
+            if (log != nullptr) {
+                log->destroy(log);
+            } else {
+                ++failed_creations;
+            }
+            EXPECT_EQ(tevra_test::open_descriptors(), descriptors) << value << ", allocation " << n;
+            EXPECT_EQ(tevra_test::LiveAllocations(), live) << value << ", allocation " << n;
+        }
+        EXPECT_GE(failed_creations, 3) << value;
+        EXPECT_EQ(sink.close_calls(), 0);  // the base's sink is not owned
+    }
+}
+
+// Each line fits the raised buffer, so it reaches the file in one write,
+// which O_APPEND makes atomic against the other process's writes.
+TEST(EnvOutput, TwoProcessesAppendingLongLinesToOneFileNeverTearThem) {
+    EnvGuard env;
+    TempDir dir;
+    plain_json(env);
+    const std::string path = dir.file("shared.log");
+    env.set("LOG_OUTPUT", path);
+    env.set("LOG_BUFFER_SIZE", "8192");
+    constexpr int kLines = 2000;
+    const std::string pads[2] = {std::string(3000, 'a'), std::string(3000, 'b')};
+    const auto line = [&](int child, int n) {
+        return "{\"lvl\":\"info\",\"msg\":\"long\",\"n\":" + std::to_string(n) + ",\"pad\":\"" +
+               pads[child] + "\"}";
+    };
+    pid_t pids[2];
+    for (int child = 0; child < 2; ++child) {
+        pids[child] = fork();
+        if (pids[child] == 0) {
+            tevra_logger *log = from_env();
+            for (int n = 0; n < kLines; ++n) {
+                const tevra_field fields[] = {tevra_i64("n", n), tevra_str("pad", pads[child].c_str())};
+                tevra_info(log, "long", fields, 2);
+            }
+            log->destroy(log);
+            _exit(0);
+        }
+    }
+    for (pid_t pid : pids) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    // Every line is whole, and each process's lines arrive in order.
+    std::istringstream text(tevra_test::read_file(path));
+    int next[2] = {0, 0};
+    int broken = 0;
+    for (std::string l; std::getline(text, l);) {
+        if (next[0] < kLines && l == line(0, next[0])) {
+            ++next[0];
+        } else if (next[1] < kLines && l == line(1, next[1])) {
+            ++next[1];
+        } else {
+            ++broken;
+        }
+    }
+    EXPECT_EQ(broken, 0);
+    EXPECT_EQ(next[0], kLines);
+    EXPECT_EQ(next[1], kLines);
 }
 
 }  // namespace

@@ -6,8 +6,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -18,7 +20,7 @@ namespace tevra_test {
 
 inline constexpr const char *kEnvKeys[] = {"LEVEL",   "MODE",        "TIME_FORMAT", "DISABLE_TIMESTAMP",
                                            "VERBOSE_FIELDS", "UTC", "NO_COLOR",    "FORCE_COLOR",
-                                           "PALETTE", "OUTPUT_FILE_MODE", "OUTPUT"};
+                                           "PALETTE", "BUFFER_SIZE", "OUTPUT_FILE_MODE", "OUTPUT"};
 
 // Clears every LOG_ variable, NO_COLOR and TERM on construction; whatever
 // a test sets or clears is restored when it ends.
@@ -115,6 +117,48 @@ inline int open_descriptors() {
     }
     return n;
 }
+
+// Runs `body` in a forked child whose descriptor 1 is a fresh temporary
+// file, so that the child may close or break its standard output without
+// harm to the test. The child exits with what `body` returns.
+struct ChildRun {
+    int status;          // from waitpid
+    std::string stdout_text;
+    bool exited_with(int code) const { return WIFEXITED(status) && WEXITSTATUS(status) == code; }
+};
+
+template <typename Body>
+ChildRun run_in_child_with_stdout_to_file(Body body) {
+    char pattern[] = "/tmp/tevra-child-XXXXXX";
+    const int out = mkstemp(pattern);
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out, 1);
+        close(out);
+        _exit(body());
+    }
+    close(out);
+    ChildRun run{-1, {}};
+    waitpid(pid, &run.status, 0);
+    run.stdout_text = read_file(pattern);
+    unlink(pattern);
+    return run;
+}
+
+// Switches the whole process to another locale until destroyed.
+class LocaleGuard {
+  public:
+    LocaleGuard() : saved_(std::setlocale(LC_ALL, nullptr)) {}
+    ~LocaleGuard() { std::setlocale(LC_ALL, saved_.c_str()); }
+    LocaleGuard(const LocaleGuard &) = delete;
+    LocaleGuard &operator=(const LocaleGuard &) = delete;
+
+    bool set(const char *name) { return std::setlocale(LC_ALL, name) != nullptr; }
+
+  private:
+    std::string saved_;
+};
 
 // Sends a descriptor (1 or 2) to a temporary file until destroyed.
 class FdCapture {

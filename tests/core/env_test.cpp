@@ -2,6 +2,7 @@
 #include <tevra.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "core/shared.hpp"
@@ -301,6 +302,79 @@ TEST(EnvConfig, OverlongFileModeIsRefusedAndShownCut) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("\"output_file_mode\":\"" + std::string(31, '0') + "\"}"),
               std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EnvConfig, BufferSizeTakesDecimalBytesInRangeAndIgnoresTheRest) {
+    EnvGuard env;
+    CaptureSink sink;
+    tevra_config base = tevra_test::capture_config(sink);
+    base.buffer_size = 4096;
+    const struct {
+        const char *text;
+        size_t size;  // 4096: ignored, the base stays
+    } cases[] = {
+        {"8192", 8192},       {" 64\t", 64},      {"1048576", 1048576}, {"0100", 100},
+        {"63", 4096},         {"0", 4096},        {"1048577", 4096},    {"8k", 4096},
+        {"-128", 4096},       {"+128", 4096},     {"0x100", 4096},      {"1e4", 4096},
+        {"  ", 4096},         {"12 34", 4096},    {"99999999999999999999999", 4096},
+    };
+    for (const auto &c : cases) {
+        env.set("LOG_BUFFER_SIZE", c.text);
+        tevra_logger *log = tevra_new_from_env(nullptr, &base);
+        ASSERT_NE(log, nullptr);
+        EXPECT_EQ(log->state->shared->buffer_size, c.size) << c.text;
+        tevra_info(log, "quiet", nullptr, 0);
+        log->destroy(log);
+    }
+    // An ignored value is silent, as every unrecognised value is.
+    EXPECT_EQ(sink.lines().size(), std::size(cases));
+    for (const std::string &line : sink.lines()) EXPECT_EQ(line, "{\"lvl\":\"info\",\"msg\":\"quiet\"}");
+}
+
+// Under tr_TR the C library lower-cases 'I' to itself (its lower case is
+// the dotless i, which is no single byte), so keywords must not go through
+// the locale.
+TEST(EnvConfig, KeywordsMatchInEveryCaseUnderATurkishLocale) {
+    EnvGuard env;
+    tevra_test::LocaleGuard locale;
+    ASSERT_TRUE(locale.set("tr_TR.UTF-8")) << "locale tr_TR.UTF-8 is missing: run scripts/deps.sh";
+    const struct {
+        const char *text;
+        int level;
+    } levels[] = {{"INFO", 1},  {"WARNING", 2},  {"PANIC", 5},   {"DISABLED", 127},
+                  {"TRACE", -1}, {"NOLEVEL", 6}, {" Info ", 1}, {"wArNiNg", 2}};
+    for (const auto &l : levels) {
+        int level = 99;
+        EXPECT_EQ(tevra_parse_level(l.text, &level), 1) << l.text;
+        EXPECT_EQ(level, l.level) << l.text;
+    }
+    for (const char *yes : {"YES", "TRUE", "ON"}) {
+        int value = 0;
+        EXPECT_EQ(tevra_parse_bool_value(yes, &value), 1) << yes;
+        EXPECT_EQ(value, 1) << yes;
+    }
+
+    env.set("LOG_LEVEL", "INFO");
+    env.set("LOG_MODE", "STRUCTURED");
+    env.set("LOG_VERBOSE_FIELDS", "YES");
+    env.set("LOG_PALETTE", "NIGHT_OWL");
+    env.set("LOG_OUTPUT", "DEFAULT");
+    EnvLogger l(nullptr, TEVRA_MODE_CONSOLE);
+    EXPECT_EQ(l.log->state->level, TEVRA_LEVEL_INFO);
+    EXPECT_EQ(l.shared()->mode, TEVRA_MODE_JSON);
+    EXPECT_EQ(l.shared()->verbose_fields, 1);
+    EXPECT_EQ(l.shared()->palette, &tevra_builtin_palette_night_owl);
+    EXPECT_EQ(l.shared()->output.user_data, &l.sink);
+    tevra_debug(l.log, "filtered", nullptr, 0);
+    tevra_info(l.log, "kept", nullptr, 0);
+    EXPECT_EQ(l.sink.text(), "{\"level\":\"info\",\"message\":\"kept\"}\n");
+    for (const char *name : {"IOSVKEM", "Doom_Iosvkem", "PAPERCOLOR LIGHT", "PALETTE-KANAGAWA"}) {
+        EXPECT_NE(tevra_palette_by_name(name), tevra_palette_default()) << name;
+    }
 }
 
 }  // namespace

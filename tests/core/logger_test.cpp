@@ -272,6 +272,8 @@ TEST(NewLoggerAllocation, EveryFailedAllocationGivesNullAndLeaksNothing) {
                 log->destroy(log);
             }
             EXPECT_EQ(tevra_test::LiveAllocations(), live) << "allocation " << n;
+            // Failed or destroyed, the owned sink is closed exactly once.
+            EXPECT_EQ(sink.close_calls(), closes + 1) << "allocation " << n;
             closes = sink.close_calls();
         }
         EXPECT_GE(closes, 1);  // failures after the settings copy close the owned sink
