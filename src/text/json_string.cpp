@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "text/buffer_fast.hpp"
+#include "text/json_string.hpp"
 #include "text/utf8.hpp"
 #include "tevra.h"
 
@@ -86,11 +87,13 @@ bool put_escape(tevra_buffer *b, unsigned char c, unsigned char kind) {
 }
 
 // The body of an escaped literal, without its quotes; false when the
-// buffer gave out.
-bool put_escaped(tevra_buffer *b, const char *s) {
+// buffer gave out. The text ends at its NUL or, for a sized value, at its
+// length, where a NUL byte is one more control byte to escape.
+template <class Bound = ToNul>
+bool put_escaped(tevra_buffer *b, const char *s, Bound bound = {}) {
     const auto *p = reinterpret_cast<const unsigned char *>(s);
     const unsigned char *run = p;
-    while (*p != 0) {
+    while (!bound.done(p)) {
         const unsigned char c = *p;
         if (c < 0x80) {
             const unsigned char kind = kEscapeKind[c];
@@ -103,7 +106,7 @@ bool put_escaped(tevra_buffer *b, const char *s) {
             run = ++p;
             continue;
         }
-        const size_t n = utf8_sequence_length(p);
+        const size_t n = bound.sequence(p);
         if (n != 0) {
             p += n;
             continue;
@@ -118,6 +121,22 @@ bool put_escaped(tevra_buffer *b, const char *s) {
 }
 
 }  // namespace
+
+void append_json_string_n(tevra_buffer *b, const char *s, size_t n) {
+    if (!put_quote(b)) return;
+    if (s != nullptr && !put_escaped(b, s, to_end(s, n))) return;
+    put_quote(b);
+}
+
+void append_json_string_maybe_trusted_n(tevra_buffer *b, const char *s, size_t n) {
+    bool trusted = false;
+    if (s != nullptr) utf8_trusted_length(s, &trusted, to_end(s, n));
+    if (trusted) {
+        append_json_trusted_string_n(b, s, n);
+    } else {
+        append_json_string_n(b, s, n);
+    }
+}
 
 void append_json_string(tevra_buffer *b, const char *s) {
     if (!put_quote(b)) return;
