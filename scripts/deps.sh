@@ -2,8 +2,9 @@
 # Installs the Debian packages the build, the tests and the demo need, only
 # those that are missing.
 set -euo pipefail
-packages=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev nlohmann-json3-dev)
-[ "${TEVRA_WITH_CLANG:-0}" = 1 ] && packages+=(clang libclang-rt-14-dev)
+# clang is always needed: the C++ header's compile tests run under it too.
+packages=(cmake g++ clang make pkg-config libgtest-dev libbenchmark-dev nlohmann-json3-dev)
+[ "${TEVRA_WITH_CLANG:-0}" = 1 ] && packages+=(libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
