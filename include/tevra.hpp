@@ -112,6 +112,9 @@ inline constexpr bool is_character_v =
 #endif
     std::is_same_v<T, char32_t>;
 
+template <class T>
+inline constexpr bool is_float_v = std::is_same_v<T, float> || std::is_same_v<T, double>;
+
 // Integers as numbers: neither bool nor a character type.
 template <class T>
 inline constexpr bool is_number_v =
@@ -152,7 +155,7 @@ class field {
     template <class T, detail::when<std::bool_constant<detail::is_number_v<T> && std::is_unsigned_v<T>>> = 0>
     field(const char *key, T value) noexcept : raw_(tevra_u64(key, static_cast<std::uint64_t>(value))) {}
 
-    template <class T, detail::when<std::bool_constant<std::is_same_v<T, float> || std::is_same_v<T, double>>> = 0>
+    template <class T, detail::when<std::bool_constant<detail::is_float_v<T>>> = 0>
     field(const char *key, T value) noexcept : raw_(tevra_f64(key, static_cast<double>(value))) {}
 
     // Any object pointer but a character pointer, which is a string.
@@ -238,14 +241,16 @@ constexpr arg_kind kind_of() {
         return arg_kind::int_exact;
     } else if constexpr (is_number_v<T> && std::is_signed_v<T>) {
         if constexpr (sizeof(T) < sizeof(int)) return arg_kind::small_signed;
-        else if constexpr (sizeof(T) > sizeof(int) && sizeof(T) <= sizeof(long)) return arg_kind::wide_signed;
+        else if constexpr (sizeof(T) > sizeof(int) && sizeof(T) <= sizeof(long))
+            return arg_kind::wide_signed;
         else return arg_kind::other;
     } else if constexpr (is_number_v<T>) {
         if constexpr (sizeof(T) < sizeof(int)) return arg_kind::small_unsigned;
         else if constexpr (std::is_same_v<T, unsigned>) return arg_kind::uint;
-        else if constexpr (sizeof(T) > sizeof(unsigned) && sizeof(T) <= sizeof(unsigned long)) return arg_kind::wide_unsigned;
+        else if constexpr (sizeof(T) > sizeof(unsigned) && sizeof(T) <= sizeof(unsigned long))
+            return arg_kind::wide_unsigned;
         else return arg_kind::other;
-    } else if constexpr (std::is_same_v<T, float> || std::is_same_v<T, double>) {
+    } else if constexpr (is_float_v<T>) {
         return arg_kind::floating;
     } else if constexpr (std::is_pointer_v<T> && !std::is_function_v<std::remove_pointer_t<T>>) {
         return arg_kind::pointer;

@@ -121,7 +121,8 @@ TEST_P(SameLines, DurationsAndTimesBecomeTheirCRecords) {
 #if __cplusplus >= 202002L
 TEST_P(SameLines, ByteSpansAreByteFields) {
     const std::byte raw[] = {std::byte{1}, std::byte{0xab}};
-    cxx_.info("span", {{"raw", std::span<const std::byte>(raw)}, {"fixed", std::span<const std::byte, 2>(raw)}});
+    cxx_.info("span",
+              {{"raw", std::span<const std::byte>(raw)}, {"fixed", std::span<const std::byte, 2>(raw)}});
     const tevra_field fields[] = {tevra_bytes_field("raw", raw, 2), tevra_bytes_field("fixed", raw, 2)};
     tevra_info(c_, "span", fields, 2);
     expect_same("spans");
