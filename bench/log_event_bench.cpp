@@ -4,22 +4,11 @@
 #include <benchmark/benchmark.h>
 #include <tevra.h>
 
+#include "bench_logger.hpp"
+
 namespace {
 
-int discard(void *, const void *, size_t len, size_t *written) {
-    if (written) *written = len;
-    return 0;
-}
-
-tevra_logger *make_logger(int mode, int color, int timestamps = 1) {
-    tevra_config cfg;
-    tevra_default_config(&cfg);
-    cfg.mode = mode;
-    cfg.color = color;
-    cfg.timestamps = timestamps;
-    cfg.output = tevra_output{&discard, nullptr, nullptr, nullptr, 0};
-    return tevra_new(&cfg);
-}
+using bench::make_logger;
 
 void fields_event(benchmark::State &state, int mode, int color) {
     tevra_logger *log = make_logger(mode, color);

@@ -271,7 +271,11 @@ typedef struct tevra_duration {
 
 /* One typed key/value pair. Keys and strings are borrowed for the call.
  * `key_len` counts only when `key_trusted` is 1, `value_len` only when
- * `value_trusted` is 1; untrusted text is read to its NUL and escaped. */
+ * `value_trusted` or `value_sized` is 1; other text is read to its NUL and
+ * escaped. `value_sized` (set by tevra_str_n only) makes `value_len` the
+ * exact size of a string value, which then need not end in a NUL and may
+ * hold NUL bytes; it sits in what was padding, so the record's size and
+ * every member's offset are those of a record without it. */
 struct tevra_field {
     const char *key;
     size_t key_len;
@@ -280,6 +284,7 @@ struct tevra_field {
     uint8_t key_trusted;
     uint8_t value_trusted;
     uint8_t value_console_simple;
+    uint8_t value_sized;
     union {
         const char *str;
         int64_t i64;
@@ -303,6 +308,11 @@ TEVRA_API tevra_field tevra_str(const char *key, const char *value);
 /* As tevra_str, but key and value are classified by the UTF-8 rule, so
  * well-formed non-ASCII text is copied into JSON unescaped. */
 TEVRA_API tevra_field tevra_trusted_str(const char *key, const char *value);
+/* A string of exactly `len` bytes at `data`: no NUL needed at its end, and
+ * NUL bytes inside are written like any control byte (\u0000 in JSON, \x00
+ * in console lines). Nothing is read past `len`. NULL data gives "". The
+ * value is classified by the ASCII rule over its `len` bytes. */
+TEVRA_API tevra_field tevra_str_n(const char *key, const char *data, size_t len);
 TEVRA_API tevra_field tevra_i64(const char *key, int64_t value);
 TEVRA_API tevra_field tevra_u64(const char *key, uint64_t value);
 TEVRA_API tevra_field tevra_f64(const char *key, double value);
@@ -448,6 +458,83 @@ TEVRA_API void tevra_error(tevra_logger *log, const char *msg, const tevra_field
 TEVRA_API void tevra_fatal(tevra_logger *log, const char *msg, const tevra_field *fields, size_t count);
 /* Ends the process with abort() after the call; returns only for NULL. */
 TEVRA_API void tevra_panic(tevra_logger *log, const char *msg, const tevra_field *fields, size_t count);
+
+/* ======================================================================
+ * Typed field macros (C11 and later; C++ programs use tevra.hpp instead)
+ *
+ *   TEVRA_INFO(log, "request done", TEVRA_KV("user", user), TEVRA_KV("status", 200));
+ *
+ * TEVRA_KV picks the field constructor from the value's type, so a value
+ * is never read as another type: char * and const char * give a string,
+ * signed integers an int64, unsigned integers a uint64, float and double a
+ * float64, _Bool a bool, void * a pointer, tevra_time and tevra_duration
+ * themselves. Any other type (a plain char, an int *, a struct) does not
+ * compile. Before C23 `true` is an int and gives an int64 field; a _Bool
+ * variable gives a bool. The value is evaluated once, the key as given.
+ *
+ * TEVRA_TRACE ... TEVRA_PANIC(log, msg, fields...) and TEVRA_LOG(log, level,
+ * msg, fields...) take zero to 63 TEVRA_KV(...) fields and make the field
+ * call with a compound-literal array and its count; with none they pass
+ * NULL and 0. TEVRA_FATAL and TEVRA_PANIC end the process as their calls do.
+ * ====================================================================== */
+#if !defined(__cplusplus) && defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
+
+#define TEVRA_KV(key, value)                                                                   \
+    _Generic((value),                                                                         \
+        char *: tevra_str,                                                                    \
+        const char *: tevra_str,                                                              \
+        signed char: tevra_i64,                                                               \
+        short: tevra_i64,                                                                     \
+        int: tevra_i64,                                                                       \
+        long: tevra_i64,                                                                      \
+        long long: tevra_i64,                                                                 \
+        unsigned char: tevra_u64,                                                             \
+        unsigned short: tevra_u64,                                                            \
+        unsigned int: tevra_u64,                                                              \
+        unsigned long: tevra_u64,                                                             \
+        unsigned long long: tevra_u64,                                                        \
+        float: tevra_f64,                                                                     \
+        double: tevra_f64,                                                                    \
+        _Bool: tevra_bool,                                                                    \
+        void *: tevra_ptr,                                                                    \
+        const void *: tevra_ptr,                                                              \
+        tevra_time: tevra_time_field,                                                         \
+        tevra_duration: tevra_duration_field)((key), (value))
+
+/* The machinery: whether anything follows the message picks the call with
+ * NULL and 0 or the call with an array (C11 has no empty initialiser and
+ * no __VA_OPT__). `lead` is the parenthesised handle, or handle and level. */
+#define TEVRA_EXPAND_(...) __VA_ARGS__
+#define TEVRA_CAT_(a, b) TEVRA_CAT2_(a, b)
+#define TEVRA_CAT2_(a, b) a##b
+#define TEVRA_PICK64_(_1, _2, _3, _4, _5, _6, _7, _8, _9, _10, _11, _12, _13, _14, _15, _16, \
+                      _17, _18, _19, _20, _21, _22, _23, _24, _25, _26, _27, _28, _29, _30, _31, _32, \
+                      _33, _34, _35, _36, _37, _38, _39, _40, _41, _42, _43, _44, _45, _46, _47, _48, \
+                      _49, _50, _51, _52, _53, _54, _55, _56, _57, _58, _59, _60, _61, _62, _63, _64, \
+                      n, ...) n
+#define TEVRA_HAS_FIELDS_(...) \
+    TEVRA_PICK64_(__VA_ARGS__, \
+                  1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, \
+                  1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, \
+                  1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, \
+                  0, 0)
+#define TEVRA_KV_CALL_(fn, lead, ...) \
+    TEVRA_CAT_(TEVRA_KV_CALL_, TEVRA_HAS_FIELDS_(__VA_ARGS__))(fn, lead, __VA_ARGS__)
+#define TEVRA_KV_CALL_0(fn, lead, msg) fn(TEVRA_EXPAND_ lead, (msg), NULL, 0)
+#define TEVRA_KV_CALL_1(fn, lead, msg, ...)                     \
+    fn(TEVRA_EXPAND_ lead, (msg), (const tevra_field[]){__VA_ARGS__}, \
+       sizeof((const tevra_field[]){__VA_ARGS__}) / sizeof(tevra_field))
+
+#define TEVRA_LOG(log, level, ...) TEVRA_KV_CALL_(tevra_fields, ((log), (level)), __VA_ARGS__)
+#define TEVRA_TRACE(log, ...) TEVRA_KV_CALL_(tevra_trace, (log), __VA_ARGS__)
+#define TEVRA_DEBUG(log, ...) TEVRA_KV_CALL_(tevra_debug, (log), __VA_ARGS__)
+#define TEVRA_INFO(log, ...) TEVRA_KV_CALL_(tevra_info, (log), __VA_ARGS__)
+#define TEVRA_WARN(log, ...) TEVRA_KV_CALL_(tevra_warn, (log), __VA_ARGS__)
+#define TEVRA_ERROR(log, ...) TEVRA_KV_CALL_(tevra_error, (log), __VA_ARGS__)
+#define TEVRA_FATAL(log, ...) TEVRA_KV_CALL_(tevra_fatal, (log), __VA_ARGS__)
+#define TEVRA_PANIC(log, ...) TEVRA_KV_CALL_(tevra_panic, (log), __VA_ARGS__)
+
+#endif /* C11 */
 
 /* ======================================================================
  * Logging with kvfmt templates: "key=%verb" items separated by spaces.

@@ -11,6 +11,14 @@
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
+namespace tevra {
+
+// A value of exactly n bytes (tevra_str_n), bare or quoted and escaped as
+// tevra_buffer_append_console_string writes text; n 0 writes nothing.
+void append_console_string_n(tevra_buffer *b, const char *s, size_t n);
+
+}  // namespace tevra
+
 namespace tevra::console {
 
 // Palette colours come from the shared record's slot table.

@@ -38,6 +38,10 @@ void append_string(tevra_buffer *b, const tevra_field &f) {
         put(b, f.value.str, f.value_len);
         return;
     }
+    if (f.value_sized) {
+        append_console_string_n(b, f.value.str, f.value_len);
+        return;
+    }
     tevra_buffer_append_console_string(b, f.value.str);
 }
 

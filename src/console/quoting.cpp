@@ -3,6 +3,7 @@
 // when it cannot be mistaken for the line's key=value syntax and is quoted
 // with backslash escapes otherwise; a message is never quoted, only its
 // control bytes are escaped, so one event always stays on one line.
+#include "console/console_encoder.hpp"
 #include "text/buffer_fast.hpp"
 #include "text/utf8.hpp"
 #include "tevra.h"
@@ -40,10 +41,11 @@ void put_escape(tevra_buffer *b, unsigned char c) {
     put(b, esc, n);
 }
 
-// Copies `p` up to its NUL in runs, one append per run between escapes.
-void put_escaped(tevra_buffer *b, const unsigned char *p, bool quoted) {
+// Copies `p` up to its end in runs, one append per run between escapes.
+template <class Bound = ToNul>
+void put_escaped(tevra_buffer *b, const unsigned char *p, bool quoted, Bound bound = {}) {
     const unsigned char *run = p;
-    for (; *p != 0; ++p) {
+    for (; !bound.done(p); ++p) {
         if (!needs_escape(*p, quoted)) continue;
         put(b, reinterpret_cast<const char *>(run), static_cast<size_t>(p - run));
         put_escape(b, *p);
@@ -52,13 +54,12 @@ void put_escaped(tevra_buffer *b, const unsigned char *p, bool quoted) {
     put(b, reinterpret_cast<const char *>(run), static_cast<size_t>(p - run));
 }
 
-}  // namespace
-
-void append_console_string(tevra_buffer *b, const char *s) {
+template <class Bound = ToNul>
+void put_value(tevra_buffer *b, const char *s, Bound bound = {}) {
     const auto *p = reinterpret_cast<const unsigned char *>(s);
     const unsigned char *q = p;
-    while (*q != 0 && !console_forces_quotes(*q)) ++q;
-    if (*q == 0) {
+    while (!bound.done(q) && !console_forces_quotes(*q)) ++q;
+    if (bound.done(q)) {
         put(b, s, static_cast<size_t>(q - p));
         return;
     }
@@ -66,8 +67,17 @@ void append_console_string(tevra_buffer *b, const char *s) {
     // The clean head goes out in one piece; space and '=' forced the quotes
     // but are copied inside them.
     put(b, s, static_cast<size_t>(q - p));
-    put_escaped(b, q, true);
+    put_escaped(b, q, true, bound);
     put_char(b, '"');
+}
+
+}  // namespace
+
+void append_console_string(tevra_buffer *b, const char *s) { put_value(b, s); }
+
+// A NUL byte forces the quotes like any control byte and is written \x00.
+void append_console_string_n(tevra_buffer *b, const char *s, size_t n) {
+    if (s != nullptr && n != 0) put_value(b, s, to_end(s, n));
 }
 
 void append_console_message(tevra_buffer *b, const char *s) {

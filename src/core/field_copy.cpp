@@ -55,7 +55,16 @@ int copy_field(tevra_field *dst, const tevra_field *src) {
 
     switch (src->kind) {
         case TEVRA_FIELD_STRING: {
-            char *value = strdup_local(src->value.str);
+            // A sized value is exactly value_len bytes and may hold NULs;
+            // its copy keeps them all and gains a NUL after the last.
+            const bool sized = src->value_sized && src->value.str != nullptr;
+            char *value = sized ? copy_text(src->value.str, src->value_len)
+                                : strdup_local(src->value.str);
+            if (src->value_sized && !sized) {
+                // A hand-made sized record without text binds as "".
+                dst->value_sized = 0;
+                dst->value_len = 0;
+            }
             if (value == nullptr) break;
             dst->value.str = value;
             return 0;

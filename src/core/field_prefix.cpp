@@ -23,6 +23,9 @@ bool has_key(const tevra_field &f) { return f.key != nullptr && f.key[0] != '\0'
 size_t kind_allowance(const tevra_field &f, bool json) {
     switch (f.kind) {
         case TEVRA_FIELD_NULL: return 8;
+        // value_len is recorded for trusted and for sized values (whose
+        // NUL bytes take six bytes each in JSON and four in console lines);
+        // other text has none, and the rendering loop grows for it.
         case TEVRA_FIELD_STRING: return add(mul(f.value_len, json ? 6 : 4), 4);
         case TEVRA_FIELD_INT64:
         case TEVRA_FIELD_UINT64:

@@ -8,6 +8,7 @@
 
 #include "json/json_literals.hpp"
 #include "json/json_writer.hpp"
+#include "text/json_string.hpp"
 
 namespace tevra::json {
 namespace {
@@ -33,6 +34,14 @@ void append_string_field_value(const tevra_shared *s, tevra_buffer *b, const tev
     open_value(s, b, kStringColor, color);
     if (f.value_trusted) {
         put_quoted(b, f.value.str, f.value_len);
+    } else if (f.value_sized) {
+        // Exactly value_len bytes, written as the text writers below would
+        // write the same bytes ending in a NUL.
+        if (color) {
+            append_json_string_maybe_trusted_n(b, f.value.str, f.value_len);
+        } else {
+            append_json_string_n(b, f.value.str, f.value_len);
+        }
     } else if (color) {
         // Coloured lines take the writer for text of unknown trust, which
         // keeps a '[' of well-formed text raw; plain lines escape it.

@@ -66,6 +66,23 @@ tevra_field str_field(const char *key, const char *value) {
     return f;
 }
 
+// The length is the record's word on where the value ends: the encoders
+// and the deep copy read exactly `len` bytes, NUL bytes included.
+tevra_field sized_str_field(const char *key, const char *data, size_t len) {
+    tevra_field f = make_field(key, TEVRA_FIELD_STRING);
+    if (data == nullptr) {
+        data = kEmpty;
+        len = 0;
+    }
+    f.value.str = data;
+    f.value_len = len;
+    f.value_sized = 1;
+    bool ok = false;
+    ascii_trusted_length(data, &ok, to_end(data, len));
+    f.value_trusted = ok ? 1 : 0;
+    return f;
+}
+
 tevra_field trusted_str_field(const char *key, const char *value) {
     tevra_field f = str_field(key, value);
     size_t n = 0;
@@ -94,6 +111,10 @@ extern "C" {
 tevra_field tevra_null(const char *key) { return tevra::make_field(key, TEVRA_FIELD_NULL); }
 
 tevra_field tevra_str(const char *key, const char *value) { return tevra::str_field(key, value); }
+
+tevra_field tevra_str_n(const char *key, const char *data, size_t len) {
+    return tevra::sized_str_field(key, data, len);
+}
 
 tevra_field tevra_trusted_str(const char *key, const char *value) {
     return tevra::trusted_str_field(key, value);

@@ -86,36 +86,14 @@ bool put_escape(tevra_buffer *b, unsigned char c, unsigned char kind) {
     return put_piece(b, esc, n);
 }
 
-// Where a text ends: at its NUL, or after a byte count (template keys are
-// not NUL-terminated where they end).
-struct ToNul {
-    bool at_end(const unsigned char *p) const { return *p == 0; }
-    size_t sequence(const unsigned char *p) const { return utf8_sequence_length(p); }
-};
-
-struct ToCount {
-    const unsigned char *end;
-    bool at_end(const unsigned char *p) const { return p == end; }
-    // The sequence test reads at most four bytes and stops at the first
-    // byte that breaks the sequence; near the end it reads a zero-padded
-    // copy instead, so it never looks past the text and a sequence cut by
-    // the end fails as one cut by a NUL does.
-    size_t sequence(const unsigned char *p) const {
-        const size_t left = static_cast<size_t>(end - p);
-        if (left >= 4) return utf8_sequence_length(p);
-        unsigned char padded[4] = {0, 0, 0, 0};
-        std::memcpy(padded, p, left);
-        return utf8_sequence_length(padded);
-    }
-};
-
 // The body of an escaped literal, without its quotes; false when the
-// buffer gave out.
-template <class End>
-bool put_escaped(tevra_buffer *b, const char *s, End end) {
+// buffer gave out. The text ends at its NUL or, for a sized value, at its
+// length, where a NUL byte is one more control byte to escape.
+template <class Bound = ToNul>
+bool put_escaped(tevra_buffer *b, const char *s, Bound bound = {}) {
     const auto *p = reinterpret_cast<const unsigned char *>(s);
     const unsigned char *run = p;
-    while (!end.at_end(p)) {
+    while (!bound.done(p)) {
         const unsigned char c = *p;
         if (c < 0x80) {
             const unsigned char kind = kEscapeKind[c];
@@ -128,7 +106,7 @@ bool put_escaped(tevra_buffer *b, const char *s, End end) {
             run = ++p;
             continue;
         }
-        const size_t n = end.sequence(p);
+        const size_t n = bound.sequence(p);
         if (n != 0) {
             p += n;
             continue;
@@ -142,53 +120,38 @@ bool put_escaped(tevra_buffer *b, const char *s, End end) {
     return put_piece(b, reinterpret_cast<const char *>(run), static_cast<size_t>(p - run));
 }
 
-// A whole escaped literal: quotes around the escaped body.
-template <class End>
-void put_literal(tevra_buffer *b, const char *s, End end) {
+}  // namespace
+
+void append_json_string_n(tevra_buffer *b, const char *s, size_t n) {
     if (!put_quote(b)) return;
-    if (s != nullptr && !put_escaped(b, s, end)) return;
+    if (s != nullptr && !put_escaped(b, s, to_end(s, n))) return;
     put_quote(b);
 }
 
-// True when the n bytes pass the UTF-8 rule (whole sequences, printable
-// ASCII other than '"' and '\').
-bool utf8_trusted_n(const char *s, size_t n) {
-    const auto *p = reinterpret_cast<const unsigned char *>(s);
-    const ToCount end{p + n};
-    while (!end.at_end(p)) {
-        if (*p < 0x80) {
-            if (!ascii_trusted_byte(*p)) return false;
-            ++p;
-            continue;
-        }
-        const size_t len = end.sequence(p);
-        if (len == 0) return false;
-        p += len;
+void append_json_string_maybe_trusted_n(tevra_buffer *b, const char *s, size_t n) {
+    bool trusted = false;
+    if (s != nullptr) utf8_trusted_length(s, &trusted, to_end(s, n));
+    if (trusted) {
+        append_json_trusted_string_n(b, s, n);
+    } else {
+        append_json_string_n(b, s, n);
     }
-    return true;
 }
 
-}  // namespace
+void append_json_string(tevra_buffer *b, const char *s) {
+    if (!put_quote(b)) return;
+    if (s != nullptr && !put_escaped(b, s)) return;
+    put_quote(b);
+}
 
-void append_json_string(tevra_buffer *b, const char *s) { put_literal(b, s, ToNul{}); }
+void append_json_escaped(tevra_buffer *b, const char *s) {
+    if (usable(b) && s != nullptr) (void)put_escaped(b, s);
+}
 
 void append_json_trusted_string_n(tevra_buffer *b, const char *s, size_t n) {
     if (!put_quote(b)) return;
     if (s != nullptr && !put_piece(b, s, n)) return;
     put_quote(b);
-}
-
-void append_json_escaped(tevra_buffer *b, const char *s) {
-    if (usable(b) && s != nullptr) (void)put_escaped(b, s, ToNul{});
-}
-
-void append_json_string_maybe_trusted_n(tevra_buffer *b, const char *s, size_t n) {
-    if (!usable(b)) return;
-    if (s == nullptr || utf8_trusted_n(s, n)) {
-        append_json_trusted_string_n(b, s, n);
-        return;
-    }
-    put_literal(b, s, ToCount{reinterpret_cast<const unsigned char *>(s) + n});
 }
 
 void append_json_string_maybe_trusted(tevra_buffer *b, const char *s) {

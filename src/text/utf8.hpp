@@ -52,6 +52,31 @@ constexpr size_t utf8_sequence_length(const unsigned char *p) {
     return length;
 }
 
+// Where a text ends, for the scans that serve both NUL-terminated text and
+// sized text (tevra_str_n), which may hold NUL bytes and need not end in
+// one. Each bound answers whether `p` is past the text and how long the
+// UTF-8 sequence at `p` is without reading beyond the text.
+struct ToNul {
+    constexpr bool done(const unsigned char *p) const { return *p == 0; }
+    constexpr size_t sequence(const unsigned char *p) const { return utf8_sequence_length(p); }
+};
+
+struct ToEnd {
+    const unsigned char *end;
+    constexpr bool done(const unsigned char *p) const { return p == end; }
+    // The bytes past the end read as NUL, which no sequence continues with,
+    // so a sequence cut short by the end fails as one cut short by a NUL.
+    constexpr size_t sequence(const unsigned char *p) const {
+        unsigned char head[4] = {0, 0, 0, 0};
+        for (size_t i = 0; i < 4 && p + i != end; ++i) head[i] = p[i];
+        return utf8_sequence_length(head);
+    }
+};
+
+inline ToEnd to_end(const char *s, size_t n) {
+    return ToEnd{reinterpret_cast<const unsigned char *>(s) + n};
+}
+
 // ASCII bytes that may stand between JSON quotes without escaping:
 // printable, and neither '"' nor '\'.
 constexpr bool ascii_trusted_byte(unsigned char c) { return in_range(c, 0x20, 0x7E) && c != '"' && c != '\\'; }
@@ -64,10 +89,11 @@ constexpr bool console_forces_quotes(unsigned char c) {
 
 // Byte length of `s` when every byte is ASCII-trusted, else 0 with
 // `*ok` false. One pass, no strlen.
-inline size_t ascii_trusted_length(const char *s, bool *ok) {
+template <class Bound = ToNul>
+size_t ascii_trusted_length(const char *s, bool *ok, Bound bound = {}) {
     const auto *p = reinterpret_cast<const unsigned char *>(s);
     size_t i = 0;
-    for (; p[i] != 0; ++i) {
+    for (; !bound.done(p + i); ++i) {
         if (!ascii_trusted_byte(p[i])) {
             *ok = false;
             return 0;
@@ -79,20 +105,21 @@ inline size_t ascii_trusted_length(const char *s, bool *ok) {
 
 // Byte length of `s` when it is whole well-formed UTF-8 with every ASCII
 // byte trusted, else 0 with `*ok` false. One pass, no strlen.
-inline size_t utf8_trusted_length(const char *s, bool *ok) {
+template <class Bound = ToNul>
+size_t utf8_trusted_length(const char *s, bool *ok, Bound bound = {}) {
     const auto *p = reinterpret_cast<const unsigned char *>(s);
     size_t i = 0;
-    while (p[i] != 0) {
+    while (!bound.done(p + i)) {
         if (p[i] < 0x80) {
             if (!ascii_trusted_byte(p[i])) break;
             ++i;
             continue;
         }
-        const size_t n = utf8_sequence_length(p + i);
+        const size_t n = bound.sequence(p + i);
         if (n == 0) break;
         i += n;
     }
-    *ok = p[i] == 0;
+    *ok = bound.done(p + i);
     return *ok ? i : 0;
 }
 

@@ -6,26 +6,12 @@
 #include <stdio.h>
 #include <string.h>
 
-struct capture {
-    char text[8192];
-    size_t len;
-    int closes;
-};
+#include "capture.h"
 
-static int capture_write(void *user, const void *data, size_t len, size_t *written) {
-    struct capture *c = (struct capture *)user;
-    if (c->len + len >= sizeof c->text) return 28;
-    memcpy(c->text + c->len, data, len);
-    c->len += len;
-    c->text[c->len] = '\0';
-    if (written) *written = len;
-    return 0;
-}
-
-static int capture_close(void *user) {
-    ((struct capture *)user)->closes++;
-    return 0;
-}
+/* The typed field macros need _Generic, so C99 does not see them. */
+#ifdef TEVRA_KV
+#error "TEVRA_KV is visible in C99"
+#endif
 
 static int failures;
 

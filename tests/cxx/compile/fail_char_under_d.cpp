@@ -1,0 +1,10 @@
+// A char where %d reads an int.
+#include <tevra.hpp>
+
+#include <string_view>
+
+// expect-call: item_expects_an_int 1
+// expect-text: c=%d
+void log_it(const tvr::logger &log) {
+    log.infof("x", "c=%d", 'x');
+}
