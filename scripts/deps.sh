@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, only
-# those that are missing.
+# those that are missing. With the argument `bench` it adds spdlog, which
+# only the benchmark comparison uses.
 set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev nlohmann-json3-dev)
 [ "${TEVRA_WITH_CLANG:-0}" = 1 ] && packages+=(clang libclang-rt-14-dev)
+[ "${1:-}" = bench ] && packages+=(libspdlog-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
