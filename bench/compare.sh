@@ -1,19 +1,17 @@
 #!/usr/bin/env bash
 # Runs the comparison program once and prints its medians as Markdown
-# tables: each case's time for tevra, spdlog and the floor with the ratios
-# between them, then ratios between tevra's own cases. Arguments go to the
-# program (for example --benchmark_filter=json or --benchmark_min_time=1);
-# by default each benchmark runs three times, the runs of all benchmarks
-# shuffled so that a busy spell of the machine does not fall on one side,
-# and the median counts.
-# Single-threaded times are CPU time (steadier on a busy machine), the
-# two-thread case wall time over the lines of both threads.
+# tables: each case's time per line for tevra, spdlog and the floor, with
+# the ratios between them, then ratios between cases of one logger. The
+# program measures every side of every case side by side (blocks of lines
+# in turn, the median block of each side) for two seconds; that runs three
+# times and the median of the three counts. Arguments go to the program,
+# for example --benchmark_repetitions=5.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program="${TEVRA_COMPARE:-build/bench/bench/tevra_compare}"
 results="$(mktemp)"
 trap 'rm -f "$results"' EXIT
-"$program" --benchmark_format=json --benchmark_repetitions=3 --benchmark_enable_random_interleaving=true \
+"$program" --benchmark_format=json --benchmark_min_time=2 --benchmark_repetitions=3 \
   --benchmark_report_aggregates_only=true "$@" >"$results"
 
 python3 - "$results" <<'PY'
@@ -23,24 +21,19 @@ import sys
 with open(sys.argv[1]) as f:
     data = json.load(f)
 
-# The median of each benchmark: Google Benchmark's own aggregate, or, when
-# it reported single runs (one repetition), the median of those.
-samples, medians, line_bytes, order = {}, {}, {}, {}
+# Each counter ("json_fields.tevra_ns"): Google Benchmark's median over the
+# repetitions, or, when it reported single runs, the median of those.
+samples = {}
 for run in data["benchmarks"]:
-    case, side = run["run_name"].split("/")[:2]
     if run.get("run_type") == "aggregate" and run.get("aggregate_name") != "median":
         continue
-    order.setdefault(case, run.get("family_index", len(order)))
-    if "bytes" in run:
-        line_bytes[case] = int(run["bytes"])
-    seconds = run["real_time"] if run.get("threads", 1) > 1 else run["cpu_time"]
-    value = seconds * {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[run["time_unit"]]
-    if run.get("run_type") == "aggregate":
-        medians[case, side] = value
-    else:
-        samples.setdefault((case, side), []).append(value)
-ns = {key: sorted(values)[len(values) // 2] for key, values in samples.items()}
-ns.update(medians)
+    for key, value in run.items():
+        case, dot, what = key.rpartition(".")
+        if dot and what in ("tevra_ns", "spdlog_ns", "floor_ns", "bytes"):
+            samples.setdefault((case, what), []).append(value)
+medians = {key: sorted(values)[len(values) // 2] for key, values in samples.items()}
+ns = {(case, what[:-3]): value for (case, what), value in medians.items() if what.endswith("_ns")}
+line_bytes = {case: int(value) for (case, what), value in medians.items() if what == "bytes"}
 repetitions = max((run.get("repetitions", 1) for run in data["benchmarks"]), default=0)
 
 def ratio(a, b):
@@ -50,12 +43,13 @@ def time(key):
     return f"{ns[key]:.1f}" if key in ns else "–"
 
 context = data["context"]
-print(f"{context['num_cpus']} CPUs, {context['date']}; medians of {repetitions} "
-      f"repetitions, ns per line\n")
+print(f"{context['num_cpus']} CPUs, {context['date']}; ns per line: each side's median block, "
+      f"median of {repetitions} runs\n")
 print("| case | line bytes | tevra ns | spdlog ns | floor ns | tevra/spdlog | tevra/floor |")
 print("|---|---:|---:|---:|---:|---:|---:|")
-# In the program's order, whatever order the runs were shuffled into.
-for case in sorted(order, key=order.get):
+# In the program's order.
+cases = [case for case in context.get("cases", "").split(",") if any(key[0] == case for key in ns)]
+for case in cases:
     t, s, f = (case, "tevra"), (case, "spdlog"), (case, "floor")
     print(f"| {case} | {line_bytes.get(case, '–')} | {time(t)} | {time(s)} | {time(f)} | {ratio(t, s)} | {ratio(t, f)} |")
 
@@ -79,5 +73,6 @@ added = [(side, ns.get(("json_double_fresh", side)), ns.get(("json_double_cached
          for side in ("tevra", "spdlog")]
 if all(fresh is not None and cached is not None for _, fresh, cached in added):
     print("\nA double not seen before adds " +
-          ", ".join(f"{fresh - cached:.1f} ns ({side})" for side, fresh, cached in added) + " to the line.")
+          ", ".join(f"{0.0 if abs(fresh - cached) < 0.05 else fresh - cached:.1f} ns ({side})"
+                    for side, fresh, cached in added) + " to the line.")
 PY
