@@ -5,6 +5,11 @@
 // busy spell of the machine falls on all of them alike, and the median block
 // gives each side's time per line. The counters ("json_fields.tevra_ns",
 // "json_fields.bytes", ...) are what bench/compare.sh turns into ratios.
+#include "cases.hpp"
+#include "floor_side.hpp"
+#include "spdlog_side.hpp"
+#include "tevra_side.hpp"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -16,11 +21,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "cases.hpp"
-#include "floor_side.hpp"
-#include "spdlog_side.hpp"
-#include "tevra_side.hpp"
 
 namespace tevra_compare {
 

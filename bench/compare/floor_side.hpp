@@ -4,14 +4,14 @@
 // through a pointer, unlock. Rendering costs nothing here.
 #pragma once
 
+#include "cases.hpp"
+
 #include <pthread.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <string>
-
-#include "cases.hpp"
 
 namespace tevra_compare {
 

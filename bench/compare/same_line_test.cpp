@@ -3,6 +3,11 @@
 // tests capture the lines of each case from tevra, spdlog and the floor and
 // compare them whole, and pin the lines themselves so that all sides cannot
 // drift together.
+#include "cases.hpp"
+#include "floor_side.hpp"
+#include "spdlog_side.hpp"
+#include "tevra_side.hpp"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,11 +16,6 @@
 #include <string>
 #include <thread>
 #include <utility>
-
-#include "cases.hpp"
-#include "floor_side.hpp"
-#include "spdlog_side.hpp"
-#include "tevra_side.hpp"
 
 namespace tevra_compare {
 namespace {

@@ -5,6 +5,8 @@
 // escapes where the line is coloured.
 #include "spdlog_side.hpp"
 
+#include "line_sink.hpp"
+
 #include <spdlog/pattern_formatter.h>
 #include <spdlog/sinks/base_sink.h>
 
@@ -12,8 +14,6 @@
 #include <mutex>
 #include <string_view>
 #include <utility>
-
-#include "line_sink.hpp"
 
 namespace tevra_compare {
 

@@ -4,12 +4,12 @@
 // write the same bytes as tevra for each case.
 #pragma once
 
+#include "cases.hpp"
+
 #include <spdlog/logger.h>
 
 #include <memory>
 #include <string>
-
-#include "cases.hpp"
 
 namespace tevra_compare {
 

@@ -3,12 +3,12 @@
 // call the case makes through it.
 #pragma once
 
+#include "cases.hpp"
+
 #include <tevra.h>
 
 #include <array>
 #include <string>
-
-#include "cases.hpp"
 
 namespace tevra_compare {
 
