@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace tevra_compare {
 namespace {
@@ -119,6 +120,36 @@ TEST(SameLine, ColouredLinesStripToTheirPlainTwins) {
         std::string line = lines_of<SpdlogSide>(*colored, 1);
         EXPECT_NE(line.find('\x1b'), std::string::npos);
         EXPECT_EQ(without_time(std::regex_replace(line, escape, "")), without_time(lines_of<SpdlogSide>(*plain, 1)));
+    }
+}
+
+// The two-thread case shares each side between threads: every side must
+// keep lines whole, so both threads' lines come out intact and all counted.
+template <class Side>
+std::vector<std::string> lines_from_two_threads(int per_thread) {
+    std::string text;
+    Side side(kJsonTwoThreads, &text);
+    auto write = [&] {
+        DoubleFeed feed(kJsonTwoThreads);
+        for (int i = 0; i < per_thread; ++i) side.template write<Call::fields>(feed.next());
+    };
+    std::thread other(write);
+    write();
+    other.join();
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(without_time(text.substr(start, end - start + 1)));
+    return lines;
+}
+
+TEST(SameLine, EverySideKeepsLinesWholeUnderTwoThreads) {
+    constexpr int kPerThread = 300;
+    const std::string expected = without_time(lines_of<TevraSide>(kJsonFields, 1));
+    for (const auto &lines : {lines_from_two_threads<TevraSide>(kPerThread),
+                              lines_from_two_threads<SpdlogSide>(kPerThread),
+                              lines_from_two_threads<FloorSide>(kPerThread)}) {
+        ASSERT_EQ(lines.size(), 2u * kPerThread);
+        for (const std::string &line : lines) ASSERT_EQ(line, expected);
     }
 }
 
