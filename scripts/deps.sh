@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests, the tools and the demo
 # need, only those that are missing, and generates the locale the tests use.
+# With the argument `bench` it adds spdlog, which only the benchmark
+# comparison uses.
 set -euo pipefail
 # clang is always needed: the C++ header's compile tests run under it too.
 packages=(cmake g++ clang make pkg-config libgtest-dev libbenchmark-dev nlohmann-json3-dev locales
           # the tool tests: lnav formats, a real terminal, manual pages, packages
           lnav tmux groff-base man-db dpkg-dev lintian)
 [ "${TEVRA_WITH_CLANG:-0}" = 1 ] && packages+=(libclang-rt-14-dev)
+[ "${1:-}" = bench ] && packages+=(libspdlog-dev)
 sudo_cmd=""
 [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
 missing=()
