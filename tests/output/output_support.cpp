@@ -60,10 +60,10 @@ std::string message_of(size_t n, unsigned seed) {
     return s;
 }
 
-std::string line_for(const std::string &message) {
+std::string lines_for(const std::vector<std::string> &messages) {
     CaptureSink sink;
     tevra_logger *log = logger_over(sink.output());
-    tevra_info(log, message.c_str(), nullptr, 0);
+    for (const std::string &message : messages) tevra_info(log, message.c_str(), nullptr, 0);
     log->destroy(log);
     return sink.text();
 }

@@ -37,9 +37,10 @@ tevra_logger *logger_over(const tevra_output &out, size_t buffer_size = 0);
 // `n` printable bytes that differ from one seed to the next.
 std::string message_of(size_t n, unsigned seed);
 
-// The line, line feed included, that logger_over writes for an info call
-// with this message, rendered through a capture sink.
-std::string line_for(const std::string &message);
+// The lines, line feeds included, that logger_over writes for info calls
+// with these messages, rendered through a capture sink.
+std::string lines_for(const std::vector<std::string> &messages);
+inline std::string line_for(const std::string &message) { return lines_for({message}); }
 
 // Ignores SIGPIPE for the life of the guard, so a broken pipe shows up as
 // EPIPE.

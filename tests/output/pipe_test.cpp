@@ -19,7 +19,6 @@
 
 namespace {
 
-using tevra_test::line_for;
 using tevra_test::logger_over;
 using tevra_test::message_of;
 
@@ -55,11 +54,10 @@ class SlowReader {
 // writer outpaces the reader.
 std::string log_lines(const tevra_output &out, int count, size_t longest, size_t buffer_size) {
     std::vector<std::string> messages;
-    std::string expected;
     for (int i = 0; i < count; ++i) {
         messages.push_back(message_of(1 + (static_cast<size_t>(i) * 997) % longest, i));
-        expected += line_for(messages.back());
     }
+    const std::string expected = tevra_test::lines_for(messages);
     tevra_logger *log = logger_over(out, buffer_size);
     for (const std::string &msg : messages) tevra_info(log, msg.c_str(), nullptr, 0);
     log->destroy(log);

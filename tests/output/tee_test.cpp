@@ -259,7 +259,7 @@ TEST(Tee, FailingFirstOutputDoesNotStopTheSecond) {
     tevra_test::IgnoreSigpipe no_sigpipe;
     tevra_test::TempDir dir;
     ASSERT_TRUE(dir.ok());
-    const std::string messages[] = {"before", tevra_test::message_of(3000, 1), "after"};
+    const std::vector<std::string> messages = {"before", tevra_test::message_of(3000, 1), "after"};
     for (auto make_first : {&full_device, &broken_pipe}) {
         int error = 0;
         tevra_output first = make_first(&error);
@@ -274,10 +274,8 @@ TEST(Tee, FailingFirstOutputDoesNotStopTheSecond) {
         EXPECT_EQ(written, 0u);
         std::string expected = "direct\n";
         tevra_logger *log = tevra_test::logger_over(tee);
-        for (const std::string &msg : messages) {
-            tevra_info(log, msg.c_str(), nullptr, 0);
-            expected += tevra_test::line_for(msg);
-        }
+        for (const std::string &msg : messages) tevra_info(log, msg.c_str(), nullptr, 0);
+        expected += tevra_test::lines_for(messages);
         log->destroy(log);  // closes the tee and both outputs
         EXPECT_EQ(tevra_test::read_file(path), expected) << error;
     }
