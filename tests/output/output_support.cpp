@@ -68,15 +68,4 @@ std::string lines_for(const std::vector<std::string> &messages) {
     return sink.text();
 }
 
-IgnoreSigpipe::IgnoreSigpipe() {
-    struct sigaction ignore{};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigaction(SIGPIPE, &ignore, &saved_);
-}
-
-IgnoreSigpipe::~IgnoreSigpipe() {
-    sigaction(SIGPIPE, &saved_, nullptr);
-}
-
 }  // namespace tevra_test

@@ -2,7 +2,6 @@
 // given output, and the lines such a logger is expected to write.
 #pragma once
 
-#include <signal.h>
 #include <tevra.h>
 
 #include <string>
@@ -41,18 +40,5 @@ std::string message_of(size_t n, unsigned seed);
 // with these messages, rendered through a capture sink.
 std::string lines_for(const std::vector<std::string> &messages);
 inline std::string line_for(const std::string &message) { return lines_for({message}); }
-
-// Ignores SIGPIPE for the life of the guard, so a broken pipe shows up as
-// EPIPE.
-class IgnoreSigpipe {
-  public:
-    IgnoreSigpipe();
-    ~IgnoreSigpipe();
-    IgnoreSigpipe(const IgnoreSigpipe &) = delete;
-    IgnoreSigpipe &operator=(const IgnoreSigpipe &) = delete;
-
-  private:
-    struct sigaction saved_{};
-};
 
 }  // namespace tevra_test
