@@ -64,7 +64,7 @@ int failure_code(int err) { return err > 0 ? err : -1; }
     std::memcpy(name, path.data(), path.size());
     name[path.size()] = '\0';
     errno = 0;
-    int fd = ::open64(name, O_WRONLY | O_CREAT | O_APPEND, static_cast<mode_t>(file_mode));
+    int fd = ::open64(name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, static_cast<mode_t>(file_mode));
     if (fd < 0) return failure_code(errno);
     auto *cell = static_cast<int *>(tevra_malloc_internal(sizeof(int)));
     if (cell == nullptr) {

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "output/write_loop.hpp"
 #include "tevra.h"
 
 namespace tevra {
@@ -92,12 +93,20 @@ constexpr size_t kDoubleCacheSlots = 32;
 
 using TimeNowFn = int (*)(void *user, int64_t *sec, long *nsec);
 
+// Heap line buffers (buffer_size + 1 bytes) kept for reuse when a line ends;
+// slots are taken and filled through atomic views. Freed with the record
+// by free_spare_line_blocks (text/buffer.cpp).
+constexpr size_t kSpareLineBlocks = 4;
+void free_spare_line_blocks(tevra_shared *s);
+
 }  // namespace tevra
 
 struct tevra_shared {
     pthread_mutex_t lock;        // refcount, kvfmt cache and index, timestamp cache
     pthread_mutex_t write_lock;  // output, closed, close_result; held while a line is written
     tevra_output output;
+    tevra::OutputLineState output_lines[tevra::kOutputLineSlots];  // under write_lock
+    char *spare_line_blocks[tevra::kSpareLineBlocks];
     int mode;
     int non_finite_null;
     size_t buffer_size;

@@ -46,6 +46,7 @@ void destroy_record(tevra_shared *s) {
     }
     tevra_free_internal(s->time_format);
     tevra_free_internal(s->kvfmt_index);
+    free_spare_line_blocks(s);
     pthread_mutex_destroy(&s->write_lock);
     pthread_mutex_destroy(&s->lock);
     tevra_free_internal(s);

@@ -8,16 +8,20 @@
 #include <cerrno>
 #include <cstring>
 
+#include "output/descriptor_io.hpp"
 #include "tevra.h"
 
 namespace tevra {
 namespace {
 
 // The open flags: 'w' anywhere in the mode string truncates, every other
-// mode (and none) appends, so a log file is never cut by accident.
+// mode (and none) appends, so a log file is never cut by accident. The
+// descriptor is the logger's alone, so it is never handed on to a program
+// the application executes.
 int open_flags(const char *mode) {
-    if (mode != nullptr && std::strchr(mode, 'w') != nullptr) return O_WRONLY | O_CREAT | O_TRUNC;
-    return O_WRONLY | O_CREAT | O_APPEND;
+    constexpr int kBase = O_WRONLY | O_CREAT | O_CLOEXEC;
+    if (mode != nullptr && std::strchr(mode, 'w') != nullptr) return kBase | O_TRUNC;
+    return kBase | O_APPEND;
 }
 
 int errno_or_unknown() { return errno != 0 ? errno : -1; }
@@ -40,25 +44,6 @@ int init_file(tevra_output *out, const char *path, const char *mode) {
     return 0;
 }
 
-// One write call as far as the caller can tell. A signal that arrives
-// before the kernel took any byte makes write fail with EINTR; that is no
-// failure of the sink, and reporting it would cut the line short, so the
-// call is repeated. A signal after some bytes were taken shows up as a
-// short count instead, which the caller completes.
-int fd_write(int fd, const void *data, size_t len, size_t *written) {
-    ssize_t n;
-    do {
-        errno = 0;
-        n = write(fd, data, len);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        if (written != nullptr) *written = 0;
-        return errno_or_unknown();
-    }
-    if (written != nullptr) *written = static_cast<size_t>(n);
-    return 0;
-}
-
 }  // namespace
 }  // namespace tevra
 
@@ -75,7 +60,8 @@ int tevra_fd_write(void *user_data, const void *data, size_t len, size_t *writte
         if (written != nullptr) *written = 0;
         return -1;
     }
-    return tevra::fd_write(*cell, data, len, written);
+    size_t ignored = 0;
+    return tevra::write_descriptor(*cell, data, len, written != nullptr ? written : &ignored);
 }
 
 int tevra_fd_close(void *user_data) {

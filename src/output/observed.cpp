@@ -40,8 +40,10 @@ void init(tevra_observed_output *obs, const tevra_output *inner,
 int observed_write(tevra_observed_output *obs, const void *data, size_t len, size_t *written) {
     size_t got = 0;
     int rc = obs->inner.write(obs->inner.user_data, data, len, &got);
-    // A sink that claims more than it was given accepted the whole call.
-    if (got > len) got = len;
+    // The count is passed on as the sink reported it, and any count but the
+    // one asked for is a fault worth seeing: a sink that claims more bytes
+    // than it was given is as broken as one that takes fewer. Whoever loops
+    // on the count (the write loop, a tee) keeps itself within its data.
     if (written != nullptr) *written = got;
     bool short_write = got != len;
     if (rc != 0 || short_write) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The tee: two outputs fed the same bytes in turn. Each keeps its own
-// offset, so a sink that accepts part of a call is given the rest in the
-// next pass while the other is not held back.
+// offset and its own fate, so a sink that accepts part of a call is given
+// the rest in the next pass and a sink that fails never holds back the other.
 #include "tevra.h"
 
 namespace tevra {
@@ -9,31 +9,35 @@ namespace {
 
 constexpr int kTeeEio = 5;  // a stop on a zero count, which carries no errno
 
+// Both outputs get the whole text, each on its own: the passes alternate
+// between them, short writes are completed per output, and an output that
+// fails (or takes nothing) is left where it stopped while the other goes
+// on. A terminal that went away must not cost the log file its lines.
 int tee_write(tevra_tee *tee, const unsigned char *bytes, size_t len, size_t *written) {
     tevra_output *outs[2] = {&tee->first, &tee->second};
     // An output without write has nothing to receive: it starts complete.
     size_t offset[2] = {outs[0]->write == nullptr ? len : 0, outs[1]->write == nullptr ? len : 0};
-    int stop = 0;
-    while (stop == 0 && (offset[0] < len || offset[1] < len)) {
-        for (int i = 0; i < 2 && stop == 0; ++i) {
-            if (offset[i] >= len) continue;
+    int result[2] = {0, 0};
+    bool pending = true;
+    while (pending) {
+        pending = false;
+        for (int i = 0; i < 2; ++i) {
+            if (offset[i] >= len || result[i] != 0) continue;
             size_t remainder = len - offset[i];
             size_t got = 0;
             int rc = outs[i]->write(outs[i]->user_data, bytes + offset[i], remainder, &got);
             if (got > remainder) got = remainder;
-            // Bytes taken by a call that also failed were still delivered;
-            // counting them lets a line that did reach both outputs succeed.
+            // Bytes taken by a call that also failed were still delivered,
+            // but the failure stands: it is reported even when the output
+            // took every byte.
             offset[i] += got;
-            if (rc != 0) {
-                stop = rc;
-            } else if (got == 0) {
-                stop = kTeeEio;
-            }
+            if (rc == 0 && got == 0) rc = kTeeEio;
+            result[i] = rc;
+            pending = pending || (rc == 0 && offset[i] < len);
         }
     }
     if (written != nullptr) *written = offset[0] < offset[1] ? offset[0] : offset[1];
-    if (offset[0] == len && offset[1] == len) return 0;
-    return stop;
+    return result[0] != 0 ? result[0] : result[1];
 }
 
 int tee_isatty(const tevra_tee *tee) {

@@ -5,6 +5,7 @@
 // the heap and serves as a string builder for the literal caches.
 #include <pthread.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "core/lock.hpp"
@@ -29,12 +30,57 @@ void unlock_write(tevra_buffer *b) {
 }
 
 // Writes what the buffer holds and empties it; write_lock is held.
-void write_held(tevra_buffer *b) {
-    tevra_write_output_locked(b->shared, b->data, b->len, b->write_chunk);
+void write_held(tevra_buffer *b, LinePiece piece) {
+    write_line_locked(b->shared, b->data, b->len, b->write_chunk, piece);
     discard(b);
 }
 
+std::atomic_ref<char *> spare_slot(tevra_shared *s, size_t i) {
+    return std::atomic_ref<char *>(s->spare_line_blocks[i]);
+}
+
+// Line buffers larger than the inline area come from the shared record's
+// spare blocks, so that a logger configured with a large buffer costs no
+// allocation per line. Every bound buffer of a record has its buffer_size,
+// so every spare block fits every line. Any thread may take or give back a
+// block at any time, hence the atomic exchanges.
+char *take_spare_block(tevra_shared *s) {
+    for (size_t i = 0; i < kSpareLineBlocks; ++i) {
+        if (spare_slot(s, i).load(std::memory_order_relaxed) == nullptr) continue;
+        char *block = spare_slot(s, i).exchange(nullptr, std::memory_order_acquire);
+        if (block != nullptr) return block;
+    }
+    return nullptr;
+}
+
+bool give_back_block(tevra_shared *s, char *block) {
+    for (size_t i = 0; i < kSpareLineBlocks; ++i) {
+        char *empty = nullptr;
+        if (spare_slot(s, i).compare_exchange_strong(empty, block, std::memory_order_release,
+                                                     std::memory_order_relaxed)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A heap block of `size` + 1 bytes for a line buffer; NULL when none can be
+// had. SIZE_MAX leaves no room for the NUL and counts as a failure.
+char *line_block(tevra_shared *s, size_t size) {
+    if (size == ~size_t{0}) return nullptr;
+    if (s != nullptr && size == s->buffer_size) {
+        if (char *spare = take_spare_block(s)) return spare;
+    }
+    return static_cast<char *>(tevra_malloc_internal(size + 1));
+}
+
 }  // namespace
+
+void free_spare_line_blocks(tevra_shared *s) {
+    for (size_t i = 0; i < kSpareLineBlocks; ++i) {
+        tevra_free_internal(spare_slot(s, i).exchange(nullptr, std::memory_order_acquire));
+    }
+}
 
 char *buffer_init(tevra_buffer *b, tevra_shared *shared, size_t size) {
     b->shared = shared;
@@ -47,8 +93,7 @@ char *buffer_init(tevra_buffer *b, tevra_shared *shared, size_t size) {
     if (size > kInlineCapacity) {
         // One more byte for the NUL; on failure fall back to the inline area
         // but keep handing the output pieces of the requested size.
-        // SIZE_MAX leaves no room for the NUL: treat it as a failed allocation.
-        auto *heap = size == ~size_t{0} ? nullptr : static_cast<char *>(tevra_malloc_internal(size + 1));
+        char *heap = line_block(shared, size);
         if (heap != nullptr) {
             b->data = heap;
             b->owns_data = 1;
@@ -104,7 +149,9 @@ void buffer_flush(tevra_buffer *b) {
         }
         // Refused when this thread is already writing a line of the tree
         // (a sink or a signal handler that logs): this line is dropped,
-        // piece by piece, since every later attempt is refused as well.
+        // piece by piece. No tail can follow without its head: the inner
+        // call ends before the outer line releases the lock, so every
+        // later attempt of the inner line is refused as well.
         if (!lock_mutex(s, &s->write_lock)) {
             discard(b);
             return;
@@ -115,7 +162,7 @@ void buffer_flush(tevra_buffer *b) {
             discard(b);
             return;
         }
-        write_held(b);
+        write_held(b, LinePiece::kFirst);
         return;
     }
     if (closed_flag(s)) {
@@ -123,7 +170,7 @@ void buffer_flush(tevra_buffer *b) {
         discard(b);
         return;
     }
-    write_held(b);
+    write_held(b, LinePiece::kContinued);
 }
 
 void buffer_append_n(tevra_buffer *b, const char *src, size_t n) {
@@ -155,18 +202,26 @@ void write_buffer(tevra_shared *s, tevra_buffer *b) {
         discard(b);
         return;
     }
+    // Without a mid-line flush before it, this is the whole line.
+    const LinePiece piece = b->lock_held ? LinePiece::kContinued : LinePiece::kFirst;
     if (!b->lock_held && !lock_mutex(s, &s->write_lock)) {
         discard(b);
         return;
     }
-    tevra_write_output_locked(s, b->data, b->len, b->write_chunk);
+    write_line_locked(s, b->data, b->len, b->write_chunk, piece);
     pthread_mutex_unlock(&s->write_lock);
     b->lock_held = 0;
     discard(b);
 }
 
 void buffer_destroy(tevra_buffer *b) {
-    if (b->owns_data) tevra_free_internal(b->data);
+    // An owned block always holds cap + 1 bytes, so one of the record's
+    // line size can serve the next line.
+    if (b->owns_data) {
+        tevra_shared *s = b->shared;
+        bool kept = s != nullptr && b->cap == s->buffer_size && give_back_block(s, b->data);
+        if (!kept) tevra_free_internal(b->data);
+    }
     b->shared = nullptr;
     b->data = b->inline_storage;
     b->len = 0;

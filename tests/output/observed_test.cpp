@@ -100,6 +100,31 @@ TEST(Observed, FailedWriteIsReportedWithItsError) {
     EXPECT_EQ(reports.seen[0].requested, 4u);
 }
 
+// A count above the request is a broken sink too: passed on as reported,
+// counted as a failure and a short write.
+TEST(Observed, CountAboveTheRequestIsPassedOnAndCountedShort) {
+    struct Boastful {
+        static int write(void *, const void *, size_t len, size_t *written) {
+            *written = len + 3;
+            return 0;
+        }
+    };
+    Reports reports;
+    tevra_observed_output obs;
+    tevra_output inner{&Boastful::write, nullptr, nullptr, &reports, 0};
+    tevra_observed_output_init(&obs, &inner, &Reports::record, &reports);
+    size_t written = 0;
+    EXPECT_EQ(observed_write(obs, "abcd", &written), 0);
+    EXPECT_EQ(written, 7u);
+    tevra_observed_stats stats = tevra_observed_output_stats_get(&obs);
+    EXPECT_EQ(stats.failures, 1u);
+    EXPECT_EQ(stats.short_writes, 1u);
+    ASSERT_EQ(reports.seen.size(), 1u);
+    EXPECT_EQ(reports.seen[0].short_write, 1);
+    EXPECT_EQ(reports.seen[0].written, 7u);
+    EXPECT_EQ(reports.seen[0].requested, 4u);
+}
+
 TEST(Observed, FailuresAreCountedWithoutACallback) {
     CaptureSink sink;
     sink.max_accept = 1;

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "output_support.hpp"
 #include "support/capture_sink.hpp"
 
 namespace {
@@ -19,12 +20,7 @@ bool is_zero(const tevra_output &out) {
            out.user_data == nullptr && out.owns == 0;
 }
 
-tevra_output make_tee(const tevra_output &first, const tevra_output &second) {
-    auto *tee = static_cast<tevra_tee *>(tevra_calloc_internal(1, sizeof(tevra_tee)));
-    tee->first = first;
-    tee->second = second;
-    return tevra_output{&tevra_tee_write, &tevra_tee_close, &tevra_tee_isatty, tee, 1};
-}
+using tevra_test::make_tee;
 
 }  // namespace
 

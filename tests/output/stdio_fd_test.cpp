@@ -20,45 +20,12 @@
 #include <vector>
 
 #include "fail_alloc.hpp"
+#include "output_support.hpp"
 
 namespace {
 
-// A fresh directory for one test, removed with its files afterwards.
-class TempDir {
-  public:
-    TempDir() {
-        const char *base = std::getenv("TMPDIR");
-        std::string root = base != nullptr && *base != '\0' ? base : "/tmp";
-        std::string tmpl = root + "/tevra-out-XXXXXX";
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        if (mkdtemp(buf.data()) != nullptr) dir_ = buf.data();
-    }
-    ~TempDir() {
-        for (const auto &f : files_) unlink(f.c_str());
-        if (!dir_.empty()) rmdir(dir_.c_str());
-    }
-    bool ok() const { return !dir_.empty(); }
-    std::string path(const std::string &name) {
-        files_.push_back(dir_ + "/" + name);
-        return files_.back();
-    }
-
-  private:
-    std::string dir_;
-    std::vector<std::string> files_;
-};
-
-std::string read_file(const std::string &path) {
-    std::string out;
-    FILE *fp = std::fopen(path.c_str(), "rb");
-    if (fp == nullptr) return "<missing>";
-    char buf[256];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, fp)) > 0) out.append(buf, n);
-    std::fclose(fp);
-    return out;
-}
+using tevra_test::read_file;
+using tevra_test::TempDir;
 
 void write_file(const std::string &path, const std::string &text) {
     FILE *fp = std::fopen(path.c_str(), "wb");
@@ -341,4 +308,46 @@ TEST(FdSink, WriteInterruptedBeforeAnyByteIsRetried) {
     EXPECT_EQ(written, line.size());
     ASSERT_EQ(drained.size(), filled + line.size());
     EXPECT_EQ(drained.substr(filled), line);
+}
+
+TEST(FdSink, OpenedFilesAreClosedOnExec) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    for (const char *mode : {"a", "w"}) {
+        tevra_output out{};
+        ASSERT_EQ(tevra_output_init_file(&out, dir.path(std::string("exec-") + mode).c_str(), mode), 0);
+        int flags = fcntl(*static_cast<int *>(out.user_data), F_GETFD);
+        EXPECT_NE(flags & FD_CLOEXEC, 0) << mode;
+        tevra_output_destroy(&out);
+    }
+}
+
+// The application's own text still in the stream's buffer keeps its place
+// ahead of the line, and nothing is left behind in the buffer.
+TEST(Stdio, TextTheApplicationLeftInTheStreamGoesFirst) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    std::string path = dir.path("mixed.log");
+    FILE *fp = std::fopen(path.c_str(), "w");
+    ASSERT_NE(fp, nullptr);
+    std::fputs("app: ", fp);
+    size_t written = 0;
+    EXPECT_EQ(tevra_file_write(fp, "line\n", 5, &written), 0);
+    EXPECT_EQ(written, 5u);
+    EXPECT_EQ(read_file(path), "app: line\n");
+    std::fclose(fp);
+}
+
+TEST(Stdio, StreamWithoutDescriptorIsWrittenThroughStdio) {
+    char *text = nullptr;
+    size_t size = 0;
+    FILE *fp = open_memstream(&text, &size);
+    ASSERT_NE(fp, nullptr);
+    size_t written = 0;
+    EXPECT_EQ(tevra_file_write(fp, "first\n", 6, &written), 0);
+    EXPECT_EQ(written, 6u);
+    EXPECT_EQ(tevra_file_write(fp, "second\n", 7, &written), 0);
+    EXPECT_EQ(std::string(text, size), "first\nsecond\n");  // flushed by each write
+    std::fclose(fp);
+    std::free(text);
 }

@@ -1,25 +1,22 @@
 // The tee: both outputs receive every byte, short writes are completed per
-// output, and the first failure stops the whole write.
+// output, and a failing output never stops the other.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <tevra.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "output_support.hpp"
 #include "support/capture_sink.hpp"
 
 namespace {
 
 using tevra_test::CaptureSink;
-
-// A tee record from the library's allocator, as its close frees it there.
-tevra_output make_tee(const tevra_output &first, const tevra_output &second) {
-    auto *tee = static_cast<tevra_tee *>(tevra_calloc_internal(1, sizeof(tevra_tee)));
-    tee->first = first;
-    tee->second = second;
-    return tevra_output{&tevra_tee_write, &tevra_tee_close, &tevra_tee_isatty, tee, 1};
-}
+using tevra_test::make_tee;
 
 int tee_write(const tevra_output &tee, const std::string &text, size_t *written) {
     return tee.write(tee.user_data, text.data(), text.size(), written);
@@ -51,6 +48,19 @@ struct Answers {
         return self->close_result;
     }
     tevra_output output(int owns) { return tevra_output{nullptr, &close, &isatty, this, owns}; }
+};
+
+// Takes every byte it is given and still reports `error`.
+struct TakesAllAndFails {
+    int error;
+    std::string data;
+    static int write(void *user, const void *p, size_t len, size_t *written) {
+        auto *self = static_cast<TakesAllAndFails *>(user);
+        self->data.append(static_cast<const char *>(p), len);
+        *written = len;
+        return self->error;
+    }
+    tevra_output output() { return tevra_output{&write, nullptr, nullptr, this, 0}; }
 };
 
 const std::string kLine = "0123456789";
@@ -95,7 +105,7 @@ TEST(Tee, SecondFailingOnItsFirstCallStopsTheTee) {
     tevra_tee_close(tee.user_data);
 }
 
-TEST(Tee, FailureLeavesThePartlyWrittenOtherOutputAlone) {
+TEST(Tee, FailureOfOneOutputLetsTheOtherFinish) {
     CaptureSink a, b;
     a.max_accept = 3;
     b.fail_error = EPIPE;
@@ -103,8 +113,8 @@ TEST(Tee, FailureLeavesThePartlyWrittenOtherOutputAlone) {
     size_t written = 99;
     EXPECT_EQ(tee_write(tee, kLine, &written), EPIPE);
     EXPECT_EQ(written, 0u);
-    EXPECT_EQ(a.write_sizes(), (std::vector<size_t>{10}));
-    EXPECT_EQ(a.text(), "012");
+    EXPECT_EQ(a.write_sizes(), (std::vector<size_t>{10, 7, 4, 1}));
+    EXPECT_EQ(a.text(), kLine);
     tevra_tee_close(tee.user_data);
 }
 
@@ -200,4 +210,53 @@ TEST(Tee, CloseClosesOnlyOwnedOutputsAndPrefersTheFirstError) {
     EXPECT_EQ(tevra_tee_close(tee.user_data), 0);
     EXPECT_EQ(borrowed.closes, 0);
     EXPECT_EQ(owned_b.closes, 2);
+}
+
+TEST(Tee, ErrorOfAnOutputThatTookEveryByteIsStillReported) {
+    CaptureSink a;
+    TakesAllAndFails b{ENOSPC, {}};
+    tevra_output tee = make_tee(a.output(), b.output());
+    size_t written = 0;
+    EXPECT_EQ(tee_write(tee, kLine, &written), ENOSPC);
+    EXPECT_EQ(written, kLine.size());
+    EXPECT_EQ(b.data, kLine);
+
+    // With both failing, the first output's error is the tee's.
+    TakesAllAndFails first{EPIPE, {}};
+    tevra_output both = make_tee(first.output(), b.output());
+    EXPECT_EQ(tee_write(both, kLine, &written), EPIPE);
+    EXPECT_EQ(first.data, kLine);
+    tevra_tee_close(tee.user_data);
+    tevra_tee_close(both.user_data);
+}
+
+// The log file behind a dead first output (a full device; a stream whose
+// reader went away, as standard output piped into a program that exited)
+// still receives every line whole, the long one (three pieces of the
+// default 1024 bytes) included.
+TEST(Tee, FailingFirstOutputDoesNotStopTheSecond) {
+    tevra_test::TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    tevra_output full{}, broken{};
+    if (tevra_output_init_file(&full, "/dev/full", "a") != 0) GTEST_SKIP() << "no /dev/full";
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    close(fds[0]);
+    tevra_output_from_fp(&broken, fdopen(fds[1], "w"), 1);
+    void (*saved)(int) = signal(SIGPIPE, SIG_IGN);
+    const std::vector<std::string> messages = {"before", tevra_test::message_of(3000, 1), "after"};
+    for (auto [first, error] : {std::pair{full, ENOSPC}, std::pair{broken, EPIPE}}) {
+        const std::string path = dir.path("tee-" + std::to_string(error) + ".log");
+        tevra_output file{};
+        ASSERT_EQ(tevra_output_init_file(&file, path.c_str(), "w"), 0);
+        tevra_output tee = make_tee(first, file);
+        size_t written = 99;
+        EXPECT_EQ(tee_write(tee, "direct\n", &written), error);
+        EXPECT_EQ(written, 0u);
+        tevra_logger *log = tevra_test::logger_over(tee);
+        for (const std::string &msg : messages) tevra_info(log, msg.c_str(), nullptr, 0);
+        log->destroy(log);  // closes the tee and both outputs
+        EXPECT_EQ(tevra_test::read_file(path), "direct\n" + tevra_test::lines_for(messages)) << error;
+    }
+    signal(SIGPIPE, saved);
 }

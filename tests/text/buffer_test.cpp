@@ -3,6 +3,7 @@
 #include <tevra.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,37 @@ TEST(LineBuffer, InitialSizesChooseInlineOrHeapStorage) {
     tevra_buffer_append_cstr(&b, "still works");
     EXPECT_STREQ(b.data, "still works");
     tevra_buffer_destroy(&b);
+}
+
+// A bound buffer above the inline area hands its block back to the logger
+// at the end of the line, and the next line of that size takes it again;
+// a block of any other size is never kept for the logger's lines.
+TEST(LineBuffer, LargeLineBlockIsReusedByTheNextLine) {
+    ProbeLogger l(65536);
+    auto one_line = [&](size_t size, const char *text) {
+        tevra_buffer b;
+        tevra_buffer_init(&b, l.shared(), size);
+        const char *block = b.data;
+        tevra_buffer_append_cstr(&b, text);
+        tevra_buffer_finish_line(&b);
+        tevra_write_buffer(l.shared(), &b);
+        tevra_buffer_destroy(&b);
+        return block;
+    };
+    const char *first = one_line(65536, "one");
+    EXPECT_EQ(one_line(65536, "two"), first);
+    const char *other = one_line(2048, "three");
+    EXPECT_NE(other, first);
+
+    tevra_buffer held, fresh;
+    tevra_buffer_init(&held, l.shared(), 65536);
+    tevra_buffer_init(&fresh, l.shared(), 65536);
+    EXPECT_EQ(held.data, first);
+    EXPECT_NE(fresh.data, first);
+    std::memset(fresh.data, 'x', fresh.cap + 1);  // the whole block is there
+    tevra_buffer_destroy(&fresh);
+    tevra_buffer_destroy(&held);
+    EXPECT_EQ(l.probe.data, "one\ntwo\nthree\n");
 }
 
 TEST(LineBuffer, DetachedBufferGrowsByDoublingAndKeepsEverything) {
