@@ -37,7 +37,7 @@ expect_field() {
 
 libdir=$(dpkg-deb -c "$(echo "$work"/libtevra0_*.deb)" | awk '{print $6}' | grep 'libtevra.so.0$' | sed 's|^\./||; s|/libtevra.so.0$||')
 expect_files libtevra0 "/$libdir/libtevra.so.0" "/$libdir/libtevra.so.$version"
-expect_files libtevra-dev /usr/include/tevra.h "/$libdir/libtevra.so" "/$libdir/pkgconfig/tevra.pc" \
+expect_files libtevra-dev /usr/include/tevra.h /usr/include/tevra.hpp "/$libdir/libtevra.so" "/$libdir/pkgconfig/tevra.pc" \
   "/$libdir/cmake/tevra/tevraConfig.cmake" "/$libdir/cmake/tevra/tevraConfigVersion.cmake" \
   "/$libdir/cmake/tevra/tevraTargets.cmake" $(cd "$build_dir" && ls CMakeFiles/Export/*/tevraTargets-*.cmake 2>/dev/null |
   sed "s|.*/|/$libdir/cmake/tevra/|") /usr/share/man/man3/tevra.3.gz
