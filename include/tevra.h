@@ -125,6 +125,10 @@ TEVRA_API void tevra_output_from_fp(tevra_output *out, FILE *fp, int close_flag)
  * contains 'w'. Returns 0, the errno value of a failed open, or -1. On
  * failure `out` is untouched. */
 TEVRA_API int tevra_output_init_file(tevra_output *out, const char *path, const char *mode);
+/* Inside a sink's write called by the library for a line, that line's level
+ * (-1 to 6; other levels as 1, as the line shows them); TEVRA_LEVEL_DISABLED
+ * anywhere else. Per thread. */
+TEVRA_API int tevra_line_level(void);
 /* Closes an owned sink (ignoring the result) and zeroes the record. */
 TEVRA_API void tevra_output_destroy(tevra_output *out);
 TEVRA_API void tevra_observed_output_init(tevra_observed_output *obs, const tevra_output *inner,
