@@ -129,6 +129,13 @@ TEVRA_API int tevra_output_init_file(tevra_output *out, const char *path, const 
  * (-1 to 6; other levels as 1, as the line shows them); TEVRA_LEVEL_DISABLED
  * anywhere else. Per thread. */
 TEVRA_API int tevra_line_level(void);
+/* A syslog sink sending each line as one RFC 5424 message: `address` NULL or
+ * "" for /dev/log, "unix:PATH", "udp://HOST[:PORT]" or "tcp://HOST[:PORT]"
+ * (port 514; octet counting, reconnecting when the peer goes away).
+ * Severity from the line's level; `facility` a LOG_* value of <syslog.h>,
+ * 0 = LOG_USER; `ident` NULL = the program's short name. 0 or an errno. */
+TEVRA_API int tevra_output_init_syslog(tevra_output *out, const char *address, const char *ident,
+                                       int facility);
 /* Closes an owned sink (ignoring the result) and zeroes the record. */
 TEVRA_API void tevra_output_destroy(tevra_output *out);
 TEVRA_API void tevra_observed_output_init(tevra_observed_output *obs, const tevra_output *inner,

@@ -4,7 +4,9 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev nlohmann-json3-dev
           # the tool tests: lnav formats, a real terminal, manual pages, packages
-          lnav tmux groff-base man-db dpkg-dev lintian)
+          lnav tmux groff-base man-db dpkg-dev lintian
+          # the output tests: real syslog and journal daemons, logrotate
+          rsyslog systemd logrotate)
 [ "${TEVRA_WITH_CLANG:-0}" = 1 ] && packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
