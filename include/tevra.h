@@ -136,6 +136,11 @@ TEVRA_API int tevra_line_level(void);
  * 0 = LOG_USER; `ident` NULL = the program's short name. 0 or an errno. */
 TEVRA_API int tevra_output_init_syslog(tevra_output *out, const char *address, const char *ident,
                                        int facility);
+/* A journal sink on /run/systemd/journal/socket (native protocol; large
+ * entries through a sealed memfd): MESSAGE, PRIORITY as for syslog,
+ * SYSLOG_IDENTIFIER (`ident`, NULL = program short name) and, for JSON
+ * lines, the event's fields. 0 or an errno. */
+TEVRA_API int tevra_output_init_journald(tevra_output *out, const char *ident);
 /* Closes an owned sink (ignoring the result) and zeroes the record. */
 TEVRA_API void tevra_output_destroy(tevra_output *out);
 TEVRA_API void tevra_observed_output_init(tevra_observed_output *obs, const tevra_output *inner,
