@@ -32,8 +32,22 @@ struct OutputOutcome {
     int error;    // the errno value of the failed call, or -1
 };
 
+// What the OUTPUT value's destinations are opened with, besides its text.
+struct OutputOptions {
+    unsigned file_mode;  // permission bits of created files
+    const char *ident;   // SYSLOG_IDENT: syslog and journal identifier, NULL = program
+    const char *facility;  // SYSLOG_FACILITY text, NULL = user
+};
+
 // Applies a trimmed, non-empty OUTPUT value to cfg->output, opening files
-// with `file_mode`. On failure cfg->output is what it was before.
-OutputOutcome apply_output(tevra_config *cfg, std::string_view value, unsigned file_mode);
+// with `options.file_mode`. On failure cfg->output is what it was before.
+OutputOutcome apply_output(tevra_config *cfg, std::string_view value, const OutputOptions &options);
+
+// OUTPUT values naming a service rather than a file: "syslog:...",
+// "syslog://...", "syslog+tcp://...", "journald:".
+bool is_service_output(std::string_view value);
+// Opens such a destination; 0 or an errno value (EINVAL for an unknown
+// SYSLOG_FACILITY).
+int open_service_output(std::string_view value, const OutputOptions &options, tevra_output *out);
 
 }  // namespace tevra

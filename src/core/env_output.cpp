@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The OUTPUT destination of configuration from the environment: a standard
-// stream, a file opened for appending, or a tee of a stream (or of the
-// output the configuration already had) and a file.
+// stream, a file opened for appending, syslog or the journal, or a tee of a
+// stream (or of the output the configuration already had) and one of those.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -119,7 +119,7 @@ bool survives(const tevra_output &next, const tevra_output &previous) {
 
 }  // namespace
 
-OutputOutcome apply_output(tevra_config *cfg, std::string_view value, unsigned file_mode) {
+OutputOutcome apply_output(tevra_config *cfg, std::string_view value, const OutputOptions &options) {
     tevra_output previous = cfg->output;
     cfg->output = tevra_output{};
     const Destination dest = classify(value);
@@ -134,7 +134,8 @@ OutputOutcome apply_output(tevra_config *cfg, std::string_view value, unsigned f
         }
     } else {
         tevra_output file{};
-        rc = open_file(dest.path, file_mode, &file);
+        rc = is_service_output(dest.path) ? open_service_output(dest.path, options, &file)
+                                          : open_file(dest.path, options.file_mode, &file);
         if (rc == 0) {
             switch (dest.keyword) {
                 case Keyword::kNone: next = file; break;
