@@ -121,8 +121,10 @@ typedef struct tevra_observed_stats {
 /* A stdio stream sink. With a non-zero close flag the sink owns the stream
  * and fcloses it. Every write is flushed. `out` must not be NULL. */
 TEVRA_API void tevra_output_from_fp(tevra_output *out, FILE *fp, int close_flag);
-/* Opens `path` (0666 before the umask) with O_APPEND, or O_TRUNC when `mode`
- * contains 'w'. Returns 0, the errno value of a failed open, or -1. On
+/* Opens `path` (0666 before the umask) with O_APPEND, truncated first when
+ * `mode` contains 'w'; the output reopens the path (appending) when it no
+ * longer names the open file, as after log rotation, checking at most about
+ * once a second. Returns 0, the errno value of a failed open, or -1. On
  * failure `out` is untouched. */
 TEVRA_API int tevra_output_init_file(tevra_output *out, const char *path, const char *mode);
 /* Inside a sink's write called by the library for a line, that line's level
@@ -441,6 +443,10 @@ TEVRA_API tevra_logger *tevra_new_from_env(const char *prefix, const tevra_confi
 /* Closes the owned sink once for the whole logger tree; later calls return
  * the same result. A derived logger never closes anything. */
 TEVRA_API int tevra_close(tevra_logger *log);
+/* Reopens every file output of the logger's tree by its path now (files
+ * also follow their path by themselves, checking about once a second).
+ * 0 or the first error (errno value); safe while other threads log. */
+TEVRA_API int tevra_reopen(tevra_logger *log);
 /* 1 and the level stored when the name is recognised ("warning", "off"...). */
 TEVRA_API int tevra_parse_level(const char *text, int *level);
 

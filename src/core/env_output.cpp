@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "core/env.hpp"
+#include "output/path_file.hpp"
 
 namespace tevra {
 namespace {
@@ -62,8 +63,6 @@ Destination classify(std::string_view value) {
     return {Keyword::kNone, value};
 }
 
-int failure_code(int err) { return err > 0 ? err : -1; }
-
 // Appends, never truncates, and creates with exactly the configured bits
 // (before the umask).
 [[nodiscard]] int open_file(std::string_view path, unsigned file_mode, tevra_output *out) {
@@ -71,17 +70,7 @@ int failure_code(int err) { return err > 0 ? err : -1; }
     char name[kPathBuffer];
     std::memcpy(name, path.data(), path.size());
     name[path.size()] = '\0';
-    errno = 0;
-    int fd = ::open64(name, O_WRONLY | O_CREAT | O_APPEND, static_cast<mode_t>(file_mode));
-    if (fd < 0) return failure_code(errno);
-    auto *cell = static_cast<int *>(tevra_malloc_internal(sizeof(int)));
-    if (cell == nullptr) {
-        ::close(fd);
-        return -1;
-    }
-    *cell = fd;
-    *out = tevra_output{tevra_fd_write, tevra_fd_close, tevra_fd_isatty, cell, 1};
-    return 0;
+    return open_path_file(out, name, false, file_mode);
 }
 
 tevra_output stream_output(FILE *stream) {

@@ -1,44 +1,20 @@
 // SPDX-License-Identifier: MIT
-// The file-descriptor sink and the constructor that opens one by path. The
-// context is a heap cell holding the descriptor; the sink owns both and
-// its close releases them together.
+// The file-descriptor sink, whose context is a heap cell holding the
+// descriptor (the sink owns both and its close releases them together), and
+// the constructor of a file output by path (output/path_file.cpp).
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "output/path_file.hpp"
 #include "tevra.h"
 
 namespace tevra {
 namespace {
 
-// The open flags: 'w' anywhere in the mode string truncates, every other
-// mode (and none) appends, so a log file is never cut by accident.
-int open_flags(const char *mode) {
-    if (mode != nullptr && std::strchr(mode, 'w') != nullptr) return O_WRONLY | O_CREAT | O_TRUNC;
-    return O_WRONLY | O_CREAT | O_APPEND;
-}
-
 int errno_or_unknown() { return errno != 0 ? errno : -1; }
-
-int init_file(tevra_output *out, const char *path, const char *mode) {
-    errno = 0;
-    int fd = open64(path, open_flags(mode), 0666);
-    if (fd < 0) return errno_or_unknown();
-    auto *cell = static_cast<int *>(tevra_malloc_internal(sizeof(int)));
-    if (cell == nullptr) {
-        close(fd);
-        return -1;
-    }
-    *cell = fd;
-    out->write = &tevra_fd_write;
-    out->close = &tevra_fd_close;
-    out->isatty = &tevra_fd_isatty;
-    out->user_data = cell;
-    out->owns = 1;
-    return 0;
-}
 
 // One write call as far as the caller can tell. A signal that arrives
 // before the kernel took any byte makes write fail with EINTR; that is no
@@ -66,7 +42,10 @@ extern "C" {
 
 int tevra_output_init_file(tevra_output *out, const char *path, const char *mode) {
     if (out == nullptr || path == nullptr) return -1;
-    return tevra::init_file(out, path, mode);
+    // 'w' anywhere in the mode truncates; every other mode (and none)
+    // appends, so a log file is never cut by accident.
+    const bool truncate = mode != nullptr && std::strchr(mode, 'w') != nullptr;
+    return tevra::open_path_file(out, path, truncate, 0666);
 }
 
 int tevra_fd_write(void *user_data, const void *data, size_t len, size_t *written) {
