@@ -143,6 +143,15 @@ TEVRA_API int tevra_output_init_syslog(tevra_output *out, const char *address, c
  * SYSLOG_IDENTIFIER (`ident`, NULL = program short name) and, for JSON
  * lines, the event's fields. 0 or an errno. */
 TEVRA_API int tevra_output_init_journald(tevra_output *out, const char *ident);
+/* Periods of a rotating file output, in local time. */
+enum { TEVRA_ROTATE_NONE = 0, TEVRA_ROTATE_HOURLY = 1, TEVRA_ROTATE_DAILY = 2 };
+/* A file output (created with `mode_bits` before the umask) that rotates
+ * before a line would take it past `max_bytes` (0: no limit) or when a new
+ * period `every` begins, keeping `max_files` old files path.1 (newest) to
+ * path.N. Lines are never split; several processes may share the path
+ * (each line written under flock). 0 or an errno value. */
+TEVRA_API int tevra_output_init_rotating(tevra_output *out, const char *path, uint64_t max_bytes,
+                                         int every, unsigned max_files, unsigned mode_bits);
 /* Closes an owned sink (ignoring the result) and zeroes the record. */
 TEVRA_API void tevra_output_destroy(tevra_output *out);
 TEVRA_API void tevra_observed_output_init(tevra_observed_output *obs, const tevra_output *inner,
