@@ -12,7 +12,6 @@
 #include <string_view>
 
 #include "core/env.hpp"
-#include "output/path_file.hpp"
 
 namespace tevra {
 namespace {
@@ -64,13 +63,13 @@ Destination classify(std::string_view value) {
 }
 
 // Appends, never truncates, and creates with exactly the configured bits
-// (before the umask).
-[[nodiscard]] int open_file(std::string_view path, unsigned file_mode, tevra_output *out) {
+// (before the umask); rotates as OUTPUT_MAX_SIZE and OUTPUT_ROTATE say.
+[[nodiscard]] int open_file(std::string_view path, const OutputOptions &options, tevra_output *out) {
     if (path.size() >= kPathBuffer) return ENAMETOOLONG;
     char name[kPathBuffer];
     std::memcpy(name, path.data(), path.size());
     name[path.size()] = '\0';
-    return open_path_file(out, name, false, file_mode);
+    return open_output_file(name, options, out);
 }
 
 tevra_output stream_output(FILE *stream) {
@@ -124,7 +123,7 @@ OutputOutcome apply_output(tevra_config *cfg, std::string_view value, const Outp
     } else {
         tevra_output file{};
         rc = is_service_output(dest.path) ? open_service_output(dest.path, options, &file)
-                                          : open_file(dest.path, options.file_mode, &file);
+                                          : open_file(dest.path, options, &file);
         if (rc == 0) {
             switch (dest.keyword) {
                 case Keyword::kNone: next = file; break;
