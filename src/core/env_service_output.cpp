@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/env.hpp"
+#include "core/views.hpp"
 
 namespace tevra {
 namespace {
@@ -71,7 +72,7 @@ int open_service_output(std::string_view value, const OutputOptions &options, te
     }
     for (const auto &form : kSyslogForms) {
         if (!starts_with_ignoring_case(value, form.prefix)) continue;
-        const std::string_view rest = value.substr(form.prefix.size());
+        const std::string_view rest = slice(value, form.prefix.size());
         if (form.scheme.size() + rest.size() >= kAddressBuffer) return ENAMETOOLONG;
         char address[kAddressBuffer];
         std::memcpy(address, form.scheme.data(), form.scheme.size());

@@ -2,6 +2,7 @@
 // Journal entries in the native protocol, and the small JSON reader that
 // turns the members of a JSON line back into journal fields.
 #include "output/journal_entry.hpp"
+#include "core/views.hpp"
 
 #include <cstdint>
 
@@ -199,7 +200,7 @@ bool journal_append_json_fields(LineAssembler *entry, std::string_view line) {
         } else {
             const size_t start = i;
             if (!skip_value(line, &i)) break;
-            text = line.substr(start, i - start);
+            text = slice(line, start, i - start);
             while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
         }
         const std::string_view k(key.data, key.len);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Resolving and connecting the addresses of the network sinks.
 #include "output/sockets.hpp"
+#include "core/views.hpp"
 
 #include <netdb.h>
 #include <sys/un.h>
@@ -33,15 +34,15 @@ int host_address(std::string_view host_port, const char *default_port, int type,
     if (!h.empty() && h.front() == '[') {
         const size_t close = h.find(']');
         if (close == std::string_view::npos) return EINVAL;
-        std::string_view rest = h.substr(close + 1);
-        h = h.substr(1, close - 1);
+        std::string_view rest = slice(h, close + 1);
+        h = slice(h, 1, close - 1);
         if (!rest.empty()) {
             if (rest.front() != ':') return EINVAL;
-            p = rest.substr(1);
+            p = slice(rest, 1);
         }
     } else if (const size_t colon = h.rfind(':'); colon != std::string_view::npos) {
-        p = h.substr(colon + 1);
-        h = h.substr(0, colon);
+        p = slice(h, colon + 1);
+        h = slice(h, 0, colon);
     }
     if (h.empty() || h.size() >= sizeof host || p.empty() || p.size() >= sizeof port) return EINVAL;
     std::memcpy(host, h.data(), h.size());

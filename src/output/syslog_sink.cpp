@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "output/line_assembler.hpp"
+#include "core/views.hpp"
 #include "output/severity.hpp"
 #include "output/sockets.hpp"
 
@@ -153,9 +154,9 @@ int syslog_close(void *user) {
 int parse_address(const char *text, SocketAddress *out) {
     std::string_view a = text == nullptr ? std::string_view{} : std::string_view(text);
     if (a.empty()) return unix_address(kLocalSocket, SOCK_DGRAM, out);
-    if (a.starts_with("unix:")) return unix_address(a.substr(5), SOCK_DGRAM, out);
-    if (a.starts_with("udp://")) return host_address(a.substr(6), kDefaultPort, SOCK_DGRAM, out);
-    if (a.starts_with("tcp://")) return host_address(a.substr(6), kDefaultPort, SOCK_STREAM, out);
+    if (a.starts_with("unix:")) return unix_address(slice(a, 5), SOCK_DGRAM, out);
+    if (a.starts_with("udp://")) return host_address(slice(a, 6), kDefaultPort, SOCK_DGRAM, out);
+    if (a.starts_with("tcp://")) return host_address(slice(a, 6), kDefaultPort, SOCK_STREAM, out);
     return EINVAL;
 }
 
