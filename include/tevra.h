@@ -121,10 +121,37 @@ typedef struct tevra_observed_stats {
 /* A stdio stream sink. With a non-zero close flag the sink owns the stream
  * and fcloses it. Every write is flushed. `out` must not be NULL. */
 TEVRA_API void tevra_output_from_fp(tevra_output *out, FILE *fp, int close_flag);
-/* Opens `path` (0666 before the umask) with O_APPEND, or O_TRUNC when `mode`
- * contains 'w'. Returns 0, the errno value of a failed open, or -1. On
+/* Opens `path` (0666 before the umask) with O_APPEND, truncated first when
+ * `mode` contains 'w'; the output reopens the path (appending) when it no
+ * longer names the open file, as after log rotation, checking at most about
+ * once a second. Returns 0, the errno value of a failed open, or -1. On
  * failure `out` is untouched. */
 TEVRA_API int tevra_output_init_file(tevra_output *out, const char *path, const char *mode);
+/* Inside a sink's write called by the library for a line, that line's level
+ * (-1 to 6; other levels as 1, as the line shows them); TEVRA_LEVEL_DISABLED
+ * anywhere else. Per thread. */
+TEVRA_API int tevra_line_level(void);
+/* A syslog sink sending each line as one RFC 5424 message: `address` NULL or
+ * "" for /dev/log, "unix:PATH", "udp://HOST[:PORT]" or "tcp://HOST[:PORT]"
+ * (port 514; octet counting, reconnecting when the peer goes away).
+ * Severity from the line's level; `facility` a LOG_* value of <syslog.h>,
+ * 0 = LOG_USER; `ident` NULL = the program's short name. 0 or an errno. */
+TEVRA_API int tevra_output_init_syslog(tevra_output *out, const char *address, const char *ident,
+                                       int facility);
+/* A journal sink on /run/systemd/journal/socket (native protocol; large
+ * entries through a sealed memfd): MESSAGE, PRIORITY as for syslog,
+ * SYSLOG_IDENTIFIER (`ident`, NULL = program short name) and, for JSON
+ * lines, the event's fields. 0 or an errno. */
+TEVRA_API int tevra_output_init_journald(tevra_output *out, const char *ident);
+/* Periods of a rotating file output, in local time. */
+enum { TEVRA_ROTATE_NONE = 0, TEVRA_ROTATE_HOURLY = 1, TEVRA_ROTATE_DAILY = 2 };
+/* A file output (created with `mode_bits` before the umask) that rotates
+ * before a line would take it past `max_bytes` (0: no limit) or when a new
+ * period `every` begins, keeping `max_files` old files path.1 (newest) to
+ * path.N. Lines are never split; several processes may share the path
+ * (each line written under flock). 0 or an errno value. */
+TEVRA_API int tevra_output_init_rotating(tevra_output *out, const char *path, uint64_t max_bytes,
+                                         int every, unsigned max_files, unsigned mode_bits);
 /* Closes an owned sink (ignoring the result) and zeroes the record. */
 TEVRA_API void tevra_output_destroy(tevra_output *out);
 TEVRA_API void tevra_observed_output_init(tevra_observed_output *obs, const tevra_output *inner,
@@ -439,6 +466,10 @@ TEVRA_API tevra_logger *tevra_new_from_env(const char *prefix, const tevra_confi
 /* Closes the owned sink once for the whole logger tree; later calls return
  * the same result. A derived logger never closes anything. */
 TEVRA_API int tevra_close(tevra_logger *log);
+/* Reopens every file output of the logger's tree by its path now (files
+ * also follow their path by themselves, checking about once a second).
+ * 0 or the first error (errno value); safe while other threads log. */
+TEVRA_API int tevra_reopen(tevra_logger *log);
 /* 1 and the level stored when the name is recognised ("warning", "off"...). */
 TEVRA_API int tevra_parse_level(const char *text, int *level);
 

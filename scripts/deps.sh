@@ -7,7 +7,9 @@ set -euo pipefail
 # clang is always needed: the C++ header's compile tests run under it too.
 packages=(cmake g++ clang make pkg-config libgtest-dev libbenchmark-dev nlohmann-json3-dev locales
           # the tool tests: lnav formats, a real terminal, manual pages, packages
-          lnav tmux groff-base man-db dpkg-dev lintian)
+          lnav tmux groff-base man-db dpkg-dev lintian
+          # the output tests: real syslog and journal daemons, logrotate
+          rsyslog systemd logrotate)
 [ "${TEVRA_WITH_CLANG:-0}" = 1 ] && packages+=(libclang-rt-14-dev)
 [ "${1:-}" = bench ] && packages+=(libspdlog-dev)
 sudo_cmd=""

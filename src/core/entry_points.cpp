@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstdlib>
 
+#include "core/line_level.hpp"
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
 
@@ -18,6 +19,7 @@ void log_fields(tevra_logger *log, int level, const char *msg, const tevra_field
     const tevra_logger_state *state = log->state;
     if (state == nullptr || state->shared == nullptr) return;
     if (!tevra_should_log(state, level)) return;
+    const LineLevelScope line_level(level);
     if (state->shared->mode == TEVRA_MODE_JSON) {
         tevra_emit_json(state, level, msg, fields, count);
     } else {
@@ -45,6 +47,7 @@ void log_template(tevra_logger *log, int level, const char *msg, const char *kvf
         log_fields(log, TEVRA_LEVEL_ERROR, "invalid kvfmt", nullptr, 0);
         return;
     }
+    const LineLevelScope line_level(level);
     if (shared->mode == TEVRA_MODE_JSON) {
         tevra_emit_json_kvfmt(state, level, msg, layout, saved_errno, args);
     } else {

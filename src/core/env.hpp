@@ -40,8 +40,30 @@ struct OutputOutcome {
     int error;    // the errno value of the failed call, or -1
 };
 
+// What the OUTPUT value's destinations are opened with, besides its text.
+struct OutputOptions {
+    unsigned file_mode;  // permission bits of created files
+    const char *ident;   // SYSLOG_IDENT: syslog and journal identifier, NULL = program
+    const char *facility;  // SYSLOG_FACILITY text, NULL = user
+    const char *max_size;   // OUTPUT_MAX_SIZE, OUTPUT_ROTATE and
+    const char *rotate;     // OUTPUT_MAX_FILES: a file with either of the
+    const char *max_files;  // first two rotates; NULL = unset
+};
+
 // Applies a trimmed, non-empty OUTPUT value to cfg->output, opening files
-// with `file_mode`. On failure cfg->output is what it was before.
-OutputOutcome apply_output(tevra_config *cfg, std::string_view value, unsigned file_mode);
+// with `options.file_mode`. On failure cfg->output is what it was before.
+OutputOutcome apply_output(tevra_config *cfg, std::string_view value, const OutputOptions &options);
+
+// Opens the file an OUTPUT value names: rotating when OUTPUT_MAX_SIZE or
+// OUTPUT_ROTATE is set, following its path otherwise. 0 or an errno value
+// (EINVAL for a rotation setting that does not parse).
+int open_output_file(const char *path, const OutputOptions &options, tevra_output *out);
+
+// OUTPUT values naming a service rather than a file: "syslog:...",
+// "syslog://...", "syslog+tcp://...", "journald:".
+bool is_service_output(std::string_view value);
+// Opens such a destination; 0 or an errno value (EINVAL for an unknown
+// SYSLOG_FACILITY).
+int open_service_output(std::string_view value, const OutputOptions &options, tevra_output *out);
 
 }  // namespace tevra

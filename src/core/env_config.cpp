@@ -121,7 +121,13 @@ void apply_output_value(const Environment &env, tevra_config *cfg, unsigned bits
                         Problems *problems) {
     std::string_view value = trimmed(env.get("OUTPUT"));
     if (value.empty()) return;
-    const OutputOutcome outcome = apply_output(cfg, value, bits);
+    const OutputOptions options{bits,
+                                env.get("SYSLOG_IDENT"),
+                                env.get("SYSLOG_FACILITY"),
+                                env.get("OUTPUT_MAX_SIZE"),
+                                env.get("OUTPUT_ROTATE"),
+                                env.get("OUTPUT_MAX_FILES")};
+    const OutputOutcome outcome = apply_output(cfg, value, options);
     if (!outcome.failed) return;
     problems->output_failed = true;
     problems->output_error = outcome.error;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The OUTPUT destination of configuration from the environment: a standard
-// stream, a file opened for appending, or a tee of a stream (or of the
-// output the configuration already had) and a file.
+// stream, a file opened for appending, syslog or the journal, or a tee of a
+// stream (or of the output the configuration already had) and one of those.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -54,26 +54,14 @@ Destination classify(std::string_view value) {
     return {Keyword::kNone, value};
 }
 
-int failure_code(int err) { return err > 0 ? err : -1; }
-
 // Appends, never truncates, and creates with exactly the configured bits
-// (before the umask).
-[[nodiscard]] int open_file(std::string_view path, unsigned file_mode, tevra_output *out) {
+// (before the umask); rotates as OUTPUT_MAX_SIZE and OUTPUT_ROTATE say.
+[[nodiscard]] int open_file(std::string_view path, const OutputOptions &options, tevra_output *out) {
     if (path.size() >= kPathBuffer) return ENAMETOOLONG;
     char name[kPathBuffer];
     std::memcpy(name, path.data(), path.size());
     name[path.size()] = '\0';
-    errno = 0;
-    int fd = ::open64(name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, static_cast<mode_t>(file_mode));
-    if (fd < 0) return failure_code(errno);
-    auto *cell = static_cast<int *>(tevra_malloc_internal(sizeof(int)));
-    if (cell == nullptr) {
-        ::close(fd);
-        return -1;
-    }
-    *cell = fd;
-    *out = tevra_output{tevra_fd_write, tevra_fd_close, tevra_fd_isatty, cell, 1};
-    return 0;
+    return open_output_file(name, options, out);
 }
 
 tevra_output stream_output(FILE *stream) {
@@ -125,7 +113,7 @@ void release_previous(tevra_output *previous, const tevra_output &next) {
 
 }  // namespace
 
-OutputOutcome apply_output(tevra_config *cfg, std::string_view value, unsigned file_mode) {
+OutputOutcome apply_output(tevra_config *cfg, std::string_view value, const OutputOptions &options) {
     tevra_output previous = cfg->output;
     cfg->output = tevra_output{};
     const Destination dest = classify(value);
@@ -140,7 +128,8 @@ OutputOutcome apply_output(tevra_config *cfg, std::string_view value, unsigned f
         }
     } else {
         tevra_output file{};
-        rc = open_file(dest.path, file_mode, &file);
+        rc = is_service_output(dest.path) ? open_service_output(dest.path, options, &file)
+                                          : open_file(dest.path, options, &file);
         if (rc == 0) {
             switch (dest.keyword) {
                 case Keyword::kNone: next = file; break;

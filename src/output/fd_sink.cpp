@@ -9,40 +9,13 @@
 #include <cstring>
 
 #include "output/descriptor_io.hpp"
+#include "output/path_file.hpp"
 #include "tevra.h"
 
 namespace tevra {
 namespace {
 
-// The open flags: 'w' anywhere in the mode string truncates, every other
-// mode (and none) appends, so a log file is never cut by accident. The
-// descriptor is the logger's alone, so it is never handed on to a program
-// the application executes.
-int open_flags(const char *mode) {
-    constexpr int kBase = O_WRONLY | O_CREAT | O_CLOEXEC;
-    if (mode != nullptr && std::strchr(mode, 'w') != nullptr) return kBase | O_TRUNC;
-    return kBase | O_APPEND;
-}
-
 int errno_or_unknown() { return errno != 0 ? errno : -1; }
-
-int init_file(tevra_output *out, const char *path, const char *mode) {
-    errno = 0;
-    int fd = open64(path, open_flags(mode), 0666);
-    if (fd < 0) return errno_or_unknown();
-    auto *cell = static_cast<int *>(tevra_malloc_internal(sizeof(int)));
-    if (cell == nullptr) {
-        close(fd);
-        return -1;
-    }
-    *cell = fd;
-    out->write = &tevra_fd_write;
-    out->close = &tevra_fd_close;
-    out->isatty = &tevra_fd_isatty;
-    out->user_data = cell;
-    out->owns = 1;
-    return 0;
-}
 
 }  // namespace
 }  // namespace tevra
@@ -51,7 +24,10 @@ extern "C" {
 
 int tevra_output_init_file(tevra_output *out, const char *path, const char *mode) {
     if (out == nullptr || path == nullptr) return -1;
-    return tevra::init_file(out, path, mode);
+    // 'w' anywhere in the mode truncates; every other mode (and none)
+    // appends, so a log file is never cut by accident.
+    const bool truncate = mode != nullptr && std::strchr(mode, 'w') != nullptr;
+    return tevra::open_path_file(out, path, truncate, 0666);
 }
 
 int tevra_fd_write(void *user_data, const void *data, size_t len, size_t *written) {

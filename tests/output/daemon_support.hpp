@@ -1,0 +1,38 @@
+// Running a real daemon for a test: a private temporary directory, a child
+// process that is stopped with SIGTERM, and waiting for files to fill.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tevra_test {
+
+class Daemon {
+  public:
+    // Starts `argv` with stdout and stderr in `log_path`; false when the
+    // program is missing or cannot start.
+    bool start(const std::vector<std::string> &argv, const std::string &log_path);
+    void stop();
+    ~Daemon() { stop(); }
+    int pid() const { return pid_; }
+
+  private:
+    int pid_ = -1;
+};
+
+std::string make_temp_dir(const char *stem);
+void remove_tree(const std::string &dir);
+std::string read_file(const std::string &path);
+void write_file(const std::string &path, const std::string &text);
+std::vector<std::string> split_lines(const std::string &text);
+// A loopback port nobody listens on right now, for `type` (SOCK_DGRAM...).
+int free_port(int type);
+// Polls `done` every 20 ms until it holds or `limit` passes.
+bool wait_until(const std::function<bool()> &done,
+                std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+}  // namespace tevra_test
