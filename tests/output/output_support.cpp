@@ -28,17 +28,6 @@ std::string TempDir::path(const std::string &name) {
     return files_.back();
 }
 
-std::string read_file(const std::string &path) {
-    std::string out;
-    FILE *fp = std::fopen(path.c_str(), "rb");
-    if (fp == nullptr) return "<missing>";
-    char buf[256];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, fp)) > 0) out.append(buf, n);
-    std::fclose(fp);
-    return out;
-}
-
 tevra_output make_tee(const tevra_output &first, const tevra_output &second) {
     auto *tee = static_cast<tevra_tee *>(tevra_calloc_internal(1, sizeof(tevra_tee)));
     tee->first = first;

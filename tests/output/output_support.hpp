@@ -24,7 +24,7 @@ class TempDir {
     std::vector<std::string> files_;
 };
 
-// The whole file, or "<missing>".
+// The whole file, empty when it is missing (daemon_support.cpp).
 std::string read_file(const std::string &path);
 
 // A tee record from the library's allocator, as its close frees it there.
