@@ -116,14 +116,16 @@ int write_all(int fd, const char *data, size_t len) {
 }
 
 // `line` ends with its newline.
+// After a rotation the size is judged again under the new file's lock:
+// other processes may have filled the new file between our unlock and lock.
 int append_line(RotatingFile *r, std::string_view line) {
-    if (const int rc = lock_current(r); rc != 0) return rc;
-    struct stat st{};
-    if (fstat(r->fd, &st) == 0 && needs_rotation(*r, st, line.size())) {
+    for (;;) {
+        if (const int rc = lock_current(r); rc != 0) return rc;
+        struct stat st{};
+        if (fstat(r->fd, &st) != 0 || !needs_rotation(*r, st, line.size())) break;
         shift_files(*r);
         flock(r->fd, LOCK_UN);
         if (const int rc = open_current(r); rc != 0) return rc;
-        if (const int rc = lock_current(r); rc != 0) return rc;
     }
     const int rc = write_all(r->fd, line.data(), line.size());
     flock(r->fd, LOCK_UN);
