@@ -11,7 +11,6 @@
 namespace tevra {
 namespace {
 
-int errno_or_unknown() { return errno != 0 ? errno : -1; }
 
 bool would_block(int err) { return err == EAGAIN || err == EWOULDBLOCK; }
 

@@ -4,9 +4,13 @@
 // so both kinds behave as a blocking descriptor would.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 
 namespace tevra {
+
+// The errno value a failed system call left, or -1 when it left none.
+inline int errno_or_unknown() { return errno != 0 ? errno : -1; }
 
 // Blocks until the descriptor can take bytes (or is hung up or in error,
 // which the next write reports). Returns 0 or the errno value of poll.

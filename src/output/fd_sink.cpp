@@ -12,14 +12,6 @@
 #include "output/path_file.hpp"
 #include "tevra.h"
 
-namespace tevra {
-namespace {
-
-int errno_or_unknown() { return errno != 0 ? errno : -1; }
-
-}  // namespace
-}  // namespace tevra
-
 extern "C" {
 
 int tevra_output_init_file(tevra_output *out, const char *path, const char *mode) {

@@ -2,6 +2,7 @@
 // The path-following file sink. Writes come under the logger tree's write
 // lock, and so does an explicit reopen, so the record needs no lock of its
 // own. A reopen happens only between lines, never inside one.
+#include "output/descriptor_io.hpp"
 #include "output/path_file.hpp"
 
 #include <fcntl.h>
@@ -35,7 +36,6 @@ int64_t monotonic_ns() {
     return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
 
-int error_or_unknown() { return errno != 0 ? errno : -1; }
 
 // Opens for appending even after a first open that truncated: a file
 // truncated by someone else (logrotate's copytruncate) is then written
@@ -59,7 +59,7 @@ int reopen(PathFile *f) {
     dev_t dev{};
     ino_t ino{};
     const int fd = open_append(f->path, false, f->mode_bits, &dev, &ino);
-    if (fd < 0) return error_or_unknown();
+    if (fd < 0) return errno_or_unknown();
     close(f->fd);
     f->fd = fd;
     f->dev = dev;
@@ -92,7 +92,7 @@ int path_file_close(void *user) {
     auto *f = static_cast<PathFile *>(user);
     if (f == nullptr) return 0;
     errno = 0;
-    const int rc = close(f->fd) != 0 ? error_or_unknown() : 0;
+    const int rc = close(f->fd) != 0 ? errno_or_unknown() : 0;
     tevra_free_internal(f);
     return rc;
 }
@@ -103,7 +103,7 @@ int open_path_file(tevra_output *out, const char *path, bool truncate, unsigned 
     dev_t dev{};
     ino_t ino{};
     const int fd = open_append(path, truncate, mode_bits, &dev, &ino);
-    if (fd < 0) return error_or_unknown();
+    if (fd < 0) return errno_or_unknown();
     const size_t path_len = std::strlen(path);
     // One allocation for the record and its path.
     auto *f = static_cast<PathFile *>(tevra_malloc_internal(sizeof(PathFile) + path_len + 1));

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "output/descriptor_io.hpp"
 #include "output/line_assembler.hpp"
 
 namespace tevra {
@@ -33,7 +34,6 @@ struct RotatingFile {
     char *path;  // in the same allocation, after the record
 };
 
-int error_or_unknown() { return errno != 0 ? errno : -1; }
 
 // Local time cut to the period: two times are in one period when equal.
 long long period_of(time_t t, int every) {
@@ -78,7 +78,7 @@ int open_current(RotatingFile *r) {
     errno = 0;
     const int fd = open64(r->path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
                           static_cast<mode_t>(r->mode_bits));
-    if (fd < 0) return error_or_unknown();
+    if (fd < 0) return errno_or_unknown();
     if (r->fd >= 0) close(r->fd);
     r->fd = fd;
     return 0;
@@ -89,7 +89,7 @@ int open_current(RotatingFile *r) {
 int lock_current(RotatingFile *r) {
     for (;;) {
         while (flock(r->fd, LOCK_EX) != 0) {
-            if (errno != EINTR) return error_or_unknown();
+            if (errno != EINTR) return errno_or_unknown();
         }
         struct stat mine{};
         struct stat named{};
@@ -100,19 +100,6 @@ int lock_current(RotatingFile *r) {
         flock(r->fd, LOCK_UN);
         if (const int rc = open_current(r); rc != 0) return rc;
     }
-}
-
-int write_all(int fd, const char *data, size_t len) {
-    while (len > 0) {
-        const ssize_t n = write(fd, data, len);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return error_or_unknown();
-        }
-        data += n;
-        len -= static_cast<size_t>(n);
-    }
-    return 0;
 }
 
 // `line` ends with its newline.
@@ -127,7 +114,8 @@ int append_line(RotatingFile *r, std::string_view line) {
         flock(r->fd, LOCK_UN);
         if (const int rc = open_current(r); rc != 0) return rc;
     }
-    const int rc = write_all(r->fd, line.data(), line.size());
+    size_t written = 0;
+    const int rc = write_descriptor_all(r->fd, line.data(), line.size(), &written);
     flock(r->fd, LOCK_UN);
     return rc;
 }
@@ -163,7 +151,7 @@ int rotating_close(void *user) {
     if (r == nullptr) return 0;
     int rc = r->line.len > 0 ? append_line(r, std::string_view(r->line.data, r->line.len)) : 0;
     errno = 0;
-    if (close(r->fd) != 0 && rc == 0) rc = error_or_unknown();
+    if (close(r->fd) != 0 && rc == 0) rc = errno_or_unknown();
     assembler_release(&r->line);
     tevra_free_internal(r);
     return rc;
