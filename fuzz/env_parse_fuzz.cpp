@@ -45,10 +45,10 @@ void fuzz_level(const char *text) {
 }
 
 void fuzz_file_mode(const char *text) {
-    const std::string_view view = tevra::trimmed(text);
+    const std::string_view view = tev::trimmed(text);
     unsigned bits = 0xdead;
     unsigned expected = 0xbeef;
-    const bool ok = tevra::parse_file_mode(view, &bits);
+    const bool ok = tev::parse_file_mode(view, &bits);
     check(ok == reference_file_mode(view, &expected));
     check(ok ? (bits == expected && bits <= 0777) : bits == 0xdead);
 }
@@ -59,7 +59,7 @@ void fuzz_trim(const char *text, size_t size) {
     char *out = tevra_trim_copy(small, cap, text);
     check(out == small);
     const size_t n = std::strlen(small);
-    const std::string_view t = tevra::trimmed(text);
+    const std::string_view t = tev::trimmed(text);
     check(n < cap);
     check(n == (t.size() < cap - 1 ? t.size() : cap - 1));
     check(n == 0 || !space(small[0]));

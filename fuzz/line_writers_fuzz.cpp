@@ -21,11 +21,6 @@
 
 #include "tevra.h"
 
-// The generic template call. The fuzz build compiles everything with
-// TEVRA_NO_GENERIC_CALL (the library's sources open a namespace of the same
-// name), which hides the header's declaration of it.
-extern "C" void tevra(tevra_logger *log, int level, const char *msg, const char *kvfmt, ...);
-
 namespace {
 
 // Longest texts the decoder makes: long enough to pass the 127-byte

@@ -577,13 +577,8 @@ TEVRA_API void tevra_panic(tevra_logger *log, const char *msg, const tevra_field
  * instead of the event and reads no argument.
  * ====================================================================== */
 
-/* The generic template call, at any level. (C++ code that opens its own
- * namespace named tevra, as the library's sources do, cannot see a function
- * of the same name; it defines TEVRA_NO_GENERIC_CALL and reaches the symbol
- * under another name.) */
-#if !(defined(__cplusplus) && defined(TEVRA_NO_GENERIC_CALL))
+/* The generic template call, at any level. */
 TEVRA_API void tevra(tevra_logger *log, int level, const char *msg, const char *kvfmt, ...);
-#endif
 TEVRA_API void tevra_tracef(tevra_logger *log, const char *msg, const char *kvfmt, ...);
 TEVRA_API void tevra_debugf(tevra_logger *log, const char *msg, const char *kvfmt, ...);
 TEVRA_API void tevra_infof(tevra_logger *log, const char *msg, const char *kvfmt, ...);

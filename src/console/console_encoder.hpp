@@ -11,19 +11,19 @@
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
-namespace tevra {
+namespace tev {
 
 // A value of exactly n bytes (tevra_str_n), bare or quoted and escaped as
 // tevra_buffer_append_console_string writes text; n 0 writes nothing.
 void append_console_string_n(tevra_buffer *b, const char *s, size_t n);
 
-}  // namespace tevra
+}  // namespace tev
 
-namespace tevra::console {
+namespace tev::console {
 
 // Palette colours come from the shared record's slot table.
-using tevra::Color;
-using tevra::color;
+using tev::Color;
+using tev::color;
 
 // trace .. nolevel sit in level order from kTraceColor; unknown codes take
 // the slot of info, like every other table indexed by level.
@@ -66,4 +66,4 @@ void begin_line(const tevra_logger_state *state, tevra_buffer *b, int level, con
 // The "loglevel" group, the final reset, the line feed and the write.
 void end_line(const tevra_logger_state *state, tevra_buffer *b);
 
-}  // namespace tevra::console
+}  // namespace tev::console

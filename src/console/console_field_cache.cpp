@@ -11,7 +11,7 @@
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
-namespace tevra::console {
+namespace tev::console {
 namespace {
 
 // Concurrency: each entry is a sequence lock. A writer claims the entry by
@@ -213,27 +213,27 @@ void append_field(tevra_shared *s, tevra_buffer *b, const tevra_field &f) {
     append_cached(s, b, f, kind, len);
 }
 
-}  // namespace tevra::console
+}  // namespace tev::console
 
 extern "C" {
 
 void tevra_append_console_field_cached(tevra_shared *shared, tevra_buffer *buf,
                                        const tevra_field *field) {
-    if (shared == nullptr || !tevra::usable(buf) || field == nullptr || field->key == nullptr) {
+    if (shared == nullptr || !tev::usable(buf) || field == nullptr || field->key == nullptr) {
         return;
     }
-    tevra::console::append_field(shared, buf, *field);
+    tev::console::append_field(shared, buf, *field);
 }
 
 void tevra_append_console_field_prefix(tevra_shared *shared, tevra_buffer *buf,
                                        const tevra_field *fields, size_t count) {
-    if (shared == nullptr || !tevra::usable(buf) || fields == nullptr) return;
+    if (shared == nullptr || !tev::usable(buf) || fields == nullptr) return;
     for (size_t i = 0; i < count; ++i) {
         const tevra_field &f = fields[i];
         // A trusted key's length is authoritative; an untrusted one is read
         // to its NUL.
         if (f.key == nullptr || (f.key_trusted ? f.key_len == 0 : f.key[0] == '\0')) continue;
-        tevra::console::append_field(shared, buf, f);
+        tev::console::append_field(shared, buf, f);
     }
 }
 

@@ -9,7 +9,7 @@
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
-namespace tevra::console {
+namespace tev::console {
 namespace {
 
 // The value colour of a verb. %m has none here: its colour is written with
@@ -109,7 +109,7 @@ void write_pairs(const tevra_shared *s, tevra_buffer *b, const tevra_kvfmt_layou
 }
 
 }  // namespace
-}  // namespace tevra::console
+}  // namespace tev::console
 
 extern "C" {
 
@@ -119,11 +119,11 @@ void tevra_emit_console_kvfmt(const tevra_logger_state *state, int level, const 
     tevra_shared *s = state->shared;
     tevra_buffer b;
     tevra_buffer_init(&b, s, s->buffer_size);
-    tevra::console::begin_line(state, &b, level, msg);
+    tev::console::begin_line(state, &b, level, msg);
     if (layout != nullptr && layout->count != 0) {
-        tevra::console::write_pairs(s, &b, *layout, saved_errno, args);
+        tev::console::write_pairs(s, &b, *layout, saved_errno, args);
     }
-    tevra::console::end_line(state, &b);
+    tev::console::end_line(state, &b);
 }
 
 }  // extern "C"

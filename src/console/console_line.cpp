@@ -6,7 +6,7 @@
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
-namespace tevra::console {
+namespace tev::console {
 namespace {
 
 // A literal, so the group always finds its cache entry by address.
@@ -56,7 +56,7 @@ void end_line(const tevra_logger_state *state, tevra_buffer *b) {
     tevra_buffer_destroy(b);
 }
 
-}  // namespace tevra::console
+}  // namespace tev::console
 
 extern "C" {
 
@@ -66,9 +66,9 @@ void tevra_emit_console(const tevra_logger_state *state, int level, const char *
     tevra_shared *s = state->shared;
     tevra_buffer b;
     tevra_buffer_init(&b, s, s->buffer_size);
-    tevra::console::begin_line(state, &b, level, msg);
+    tev::console::begin_line(state, &b, level, msg);
     if (count != 0) tevra_append_console_field_prefix(s, &b, fields, count);
-    tevra::console::end_line(state, &b);
+    tev::console::end_line(state, &b);
 }
 
 }  // extern "C"

@@ -9,7 +9,7 @@
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
-namespace tevra::console {
+namespace tev::console {
 namespace {
 
 // Indexed like every level table: level + 1, trace first, nolevel last.
@@ -90,29 +90,29 @@ void append_level_label(const tevra_shared *s, tevra_buffer *b, int level) {
     put(b, s->level_fragments[index], s->level_fragment_lens[index]);
 }
 
-}  // namespace tevra::console
+}  // namespace tev::console
 
 extern "C" {
 
-const char *tevra_level_console_label(int level) { return tevra::console::label(level).data(); }
+const char *tevra_level_console_label(int level) { return tev::console::label(level).data(); }
 
 void tevra_build_console_level_fragment(tevra_shared *shared, int level, int index) {
-    if (shared == nullptr || index < 0 || index >= tevra::kLevelSlots) return;
-    tevra::console::build_fragment(shared, level, index);
+    if (shared == nullptr || index < 0 || index >= tev::kLevelSlots) return;
+    tev::console::build_fragment(shared, level, index);
 }
 
 void tevra_build_console_literals(tevra_shared *shared) {
-    if (shared != nullptr) tevra::console::build_literal(shared);
+    if (shared != nullptr) tev::console::build_literal(shared);
 }
 
 void tevra_append_level_label(tevra_shared *shared, tevra_buffer *buf, int level) {
-    if (shared == nullptr || !tevra::usable(buf)) return;
-    tevra::console::append_level_label(shared, buf, level);
+    if (shared == nullptr || !tev::usable(buf)) return;
+    tev::console::append_level_label(shared, buf, level);
 }
 
 void tevra_append_console_message_prefix(tevra_shared *shared, tevra_buffer *buf) {
-    if (shared == nullptr || !tevra::usable(buf)) return;
-    tevra::console::append_message_prefix(shared, buf);
+    if (shared == nullptr || !tev::usable(buf)) return;
+    tev::console::append_message_prefix(shared, buf);
 }
 
 }  // extern "C"

@@ -8,7 +8,7 @@
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
-namespace tevra::console {
+namespace tev::console {
 namespace {
 
 // Value colour slot per field kind code; codes past the table have none.
@@ -116,4 +116,4 @@ void append_value(tevra_buffer *b, const tevra_field &f) {
     }
 }
 
-}  // namespace tevra::console
+}  // namespace tev::console

@@ -8,7 +8,7 @@
 #include "text/utf8.hpp"
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
@@ -84,16 +84,16 @@ void append_console_message(tevra_buffer *b, const char *s) {
     put_escaped(b, reinterpret_cast<const unsigned char *>(s), false);
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
 void tevra_buffer_append_console_string(tevra_buffer *buf, const char *s) {
-    if (tevra::usable(buf) && s != nullptr && s[0] != '\0') tevra::append_console_string(buf, s);
+    if (tev::usable(buf) && s != nullptr && s[0] != '\0') tev::append_console_string(buf, s);
 }
 
 void tevra_buffer_append_console_message(tevra_buffer *buf, const char *s) {
-    if (tevra::usable(buf) && s != nullptr && s[0] != '\0') tevra::append_console_message(buf, s);
+    if (tev::usable(buf) && s != nullptr && s[0] != '\0') tev::append_console_message(buf, s);
 }
 
 }  // extern "C"

@@ -4,11 +4,11 @@
 
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 
 // The defaults, overlaid with `given` when it is not NULL; a NULL palette
 // becomes the default palette and an output without a write operation the
 // process's standard output (not owned).
 tevra_config effective_config(const tevra_config *given);
 
-}  // namespace tevra
+}  // namespace tev

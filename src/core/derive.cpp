@@ -12,7 +12,7 @@
 #include "kvfmt/kvfmt.hpp"
 #include "text/utf8.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 void free_copies(tevra_field *fields, size_t count) {
@@ -133,16 +133,16 @@ tevra_logger *vwithf(tevra_logger *log, const char *kvfmt, va_list args) {
     return child;
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
 tevra_logger *tevra_clone_with_fields(tevra_logger *log, const tevra_field *fields, size_t count) {
-    return log != nullptr ? tevra::clone_with_fields(log, fields, count) : nullptr;
+    return log != nullptr ? tev::clone_with_fields(log, fields, count) : nullptr;
 }
 
 tevra_logger *tevra_vwithf_impl(tevra_logger *log, const char *kvfmt, va_list args) {
-    return log != nullptr ? tevra::vwithf(log, kvfmt, args) : nullptr;
+    return log != nullptr ? tev::vwithf(log, kvfmt, args) : nullptr;
 }
 
 tevra_logger *tevra_logger_with(tevra_logger *log, const tevra_field *fields, size_t count) {
@@ -153,7 +153,7 @@ tevra_logger *tevra_logger_withf(tevra_logger *log, const char *kvfmt, ...) {
     if (log == nullptr) return nullptr;
     va_list args;
     va_start(args, kvfmt);
-    tevra_logger *child = tevra::vwithf(log, kvfmt, args);
+    tevra_logger *child = tev::vwithf(log, kvfmt, args);
     va_end(args);
     return child;
 }
@@ -179,7 +179,7 @@ tevra_logger *tevra_withf(tevra_logger *log, const char *kvfmt, ...) {
     if (log == nullptr) return nullptr;
     va_list args;
     va_start(args, kvfmt);
-    tevra_logger *child = tevra::vwithf(log, kvfmt, args);
+    tevra_logger *child = tev::vwithf(log, kvfmt, args);
     va_end(args);
     return child;
 }

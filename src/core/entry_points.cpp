@@ -11,7 +11,7 @@
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 void log_fields(tevra_logger *log, int level, const char *msg, const tevra_field *fields,
@@ -57,18 +57,18 @@ void log_template(tevra_logger *log, int level, const char *msg, const char *kvf
 }
 
 }  // namespace
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
 void tevra_log_impl(tevra_logger *log, int level, const char *msg, const tevra_field *fields,
                     size_t count) {
-    if (log != nullptr) tevra::log_fields(log, level, msg, fields, count);
+    if (log != nullptr) tev::log_fields(log, level, msg, fields, count);
 }
 
 void tevra_vlogf_impl(tevra_logger *log, int level, const char *msg, const char *kvfmt,
                       va_list args) {
-    if (log != nullptr) tevra::log_template(log, level, msg, kvfmt, args);
+    if (log != nullptr) tev::log_template(log, level, msg, kvfmt, args);
 }
 
 // Handle slots for field calls.
@@ -145,11 +145,8 @@ TEVRA_FIELD_CALL(fatal)
 TEVRA_FIELD_CALL(panic)
 #undef TEVRA_FIELD_CALL
 
-// Exported template calls: straight to the worker. The generic one is the
-// symbol `tevra`, which C++ cannot name beside the namespace of that name.
-TEVRA_API void tevra_generic_call(tevra_logger *log, int level, const char *msg, const char *kvfmt,
-                                  ...) __asm__("tevra");
-void tevra_generic_call(tevra_logger *log, int level, const char *msg, const char *kvfmt, ...) {
+// Exported template calls: straight to the worker.
+void tevra(tevra_logger *log, int level, const char *msg, const char *kvfmt, ...) {
     if (log == nullptr) return;
     va_list args;
     va_start(args, kvfmt);

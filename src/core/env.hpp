@@ -8,7 +8,7 @@
 
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 
 // Permission bits for files that OUTPUT opens when OUTPUT_FILE_MODE says
 // nothing usable.
@@ -66,4 +66,4 @@ bool is_service_output(std::string_view value);
 // SYSLOG_FACILITY).
 int open_service_output(std::string_view value, const OutputOptions &options, tevra_output *out);
 
-}  // namespace tevra
+}  // namespace tev

@@ -11,7 +11,7 @@
 #include "core/config.hpp"
 #include "core/env.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 // Variable names (prefix, key, NUL) are built in this many bytes; a longer
@@ -188,8 +188,8 @@ tevra_logger *new_from_env(const char *prefix, const tevra_config *base) {
     return log;
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" tevra_logger *tevra_new_from_env(const char *prefix, const tevra_config *base) {
-    return tevra::new_from_env(prefix, base);
+    return tev::new_from_env(prefix, base);
 }

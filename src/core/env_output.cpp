@@ -14,7 +14,7 @@
 #include "core/env.hpp"
 #include "text/ascii_case.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 // Paths are opened from a NUL-terminated copy of this size.
@@ -148,4 +148,4 @@ OutputOutcome apply_output(tevra_config *cfg, std::string_view value, const Outp
     return {false, 0};
 }
 
-}  // namespace tevra
+}  // namespace tev

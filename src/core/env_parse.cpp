@@ -9,7 +9,7 @@
 #include "core/env.hpp"
 #include "text/ascii_case.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 // Level names and booleans fit in 15 bytes; anything longer is cut and so
@@ -124,23 +124,23 @@ int parse_bool(const char *text, int *value) {
     return 0;
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
 char *tevra_trim_copy(char *dst, size_t size, const char *src) {
     if (dst == nullptr || size == 0) return dst;
-    return tevra::copy_view(dst, size, tevra::trimmed(src));
+    return tev::copy_view(dst, size, tev::trimmed(src));
 }
 
 int tevra_parse_bool_value(const char *text, int *value) {
     if (text == nullptr || value == nullptr) return 0;
-    return tevra::parse_bool(text, value);
+    return tev::parse_bool(text, value);
 }
 
 int tevra_parse_level(const char *text, int *level) {
     if (text == nullptr || level == nullptr) return 0;
-    return tevra::parse_level(text, level);
+    return tev::parse_level(text, level);
 }
 
 }  // extern "C"

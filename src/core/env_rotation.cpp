@@ -8,7 +8,7 @@
 #include "core/env.hpp"
 #include "output/path_file.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr unsigned kDefaultMaxFiles = 5;
@@ -81,4 +81,4 @@ int open_output_file(const char *path, const OutputOptions &options, tevra_outpu
                                       options.file_mode);
 }
 
-}  // namespace tevra
+}  // namespace tev

@@ -10,7 +10,7 @@
 #include "core/env.hpp"
 #include "core/views.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr size_t kAddressBuffer = 512;
@@ -85,4 +85,4 @@ int open_service_output(std::string_view value, const OutputOptions &options, te
     return EINVAL;
 }
 
-}  // namespace tevra
+}  // namespace tev

@@ -6,7 +6,7 @@
 
 #include "core/field_copy.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 char *copy_text(const char *s, size_t n) {
@@ -100,17 +100,17 @@ void free_field_copy(tevra_field *f) {
     std::memset(&f->value, 0, sizeof f->value);
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
-char *tevra_strdup_local(const char *s) { return tevra::strdup_local(s); }
+char *tevra_strdup_local(const char *s) { return tev::strdup_local(s); }
 
-void *tevra_memdup_local(const void *p, size_t n) { return tevra::memdup_local(p, n); }
+void *tevra_memdup_local(const void *p, size_t n) { return tev::memdup_local(p, n); }
 
 int tevra_copy_field(tevra_field *dst, const tevra_field *src) {
     if (dst == nullptr || src == nullptr) return -1;
-    return tevra::copy_field(dst, src);
+    return tev::copy_field(dst, src);
 }
 
 }  // extern "C"

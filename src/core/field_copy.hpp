@@ -4,7 +4,7 @@
 
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 
 char *strdup_local(const char *s);
 void *memdup_local(const void *p, size_t n);
@@ -13,4 +13,4 @@ void *memdup_local(const void *p, size_t n);
 // Frees the key copy and, for strings and byte runs, the value copy.
 void free_field_copy(tevra_field *f);
 
-}  // namespace tevra
+}  // namespace tev

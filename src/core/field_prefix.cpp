@@ -7,7 +7,7 @@
 
 #include "core/shared.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr size_t kMax = std::numeric_limits<size_t>::max();
@@ -117,9 +117,9 @@ int build_field_prefix(tevra_logger_state *state) {
     return render_prefix(state);
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" int tevra_build_field_prefix(tevra_logger_state *state) {
     if (state == nullptr || state->shared == nullptr) return -1;
-    return tevra::build_field_prefix(state);
+    return tev::build_field_prefix(state);
 }

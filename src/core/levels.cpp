@@ -4,7 +4,7 @@
 
 #include "core/shared.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 // trace .. nolevel in index order; "disabled" is the one name outside it.
@@ -23,12 +23,12 @@ static_assert(level_name(127) == "disabled");
 static_assert(level_name(7) == "info" && level_name(-2) == "info");
 
 }  // namespace
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
-const char *tevra_level_string(int level) { return tevra::level_name(level).data(); }
+const char *tevra_level_string(int level) { return tev::level_name(level).data(); }
 
-size_t tevra_level_string_len(int level) { return tevra::level_name(level).size(); }
+size_t tevra_level_string_len(int level) { return tev::level_name(level).size(); }
 
 }  // extern "C"

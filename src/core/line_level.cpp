@@ -2,7 +2,7 @@
 // Storage for the level of the line being written by this thread.
 #include "core/line_level.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 // Constant-initialised, so no guard and no C++ runtime: a plain TLS slot.
@@ -16,6 +16,6 @@ int exchange_line_level(int level) {
     return previous;
 }
 
-}  // namespace tevra
+}  // namespace tev
 
-extern "C" int tevra_line_level(void) { return tevra::current_line_level; }
+extern "C" int tevra_line_level(void) { return tev::current_line_level; }

@@ -6,7 +6,7 @@
 
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 
 // Levels outside -1..6 are rendered as info, so that is what a sink sees.
 constexpr int line_level_of(int level) {
@@ -28,4 +28,4 @@ class LineLevelScope {
     int previous_;
 };
 
-}  // namespace tevra
+}  // namespace tev

@@ -12,7 +12,7 @@
 
 #include "core/shared.hpp"
 
-namespace tevra {
+namespace tev {
 
 // Bumped in every child a fork makes: the one process-wide variable of the
 // library. A record whose own copy differs was inherited from a parent.
@@ -57,4 +57,4 @@ class MutexLock {
     pthread_mutex_t *mutex_;
 };
 
-}  // namespace tevra
+}  // namespace tev

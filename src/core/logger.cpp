@@ -3,7 +3,7 @@
 // destroy. Derivation lives in derive.cpp, logging in entry_points.cpp.
 #include "core/shared.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 void free_bound_fields(tevra_logger_state *state) {
@@ -68,12 +68,12 @@ void destroy_logger(tevra_logger *log) {
     tevra_free_internal(log);
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
 tevra_logger *tevra_allocate_logger(tevra_shared *shared) {
-    return shared != nullptr ? tevra::allocate_logger(shared) : nullptr;
+    return shared != nullptr ? tev::allocate_logger(shared) : nullptr;
 }
 
 int tevra_close(tevra_logger *log) {
@@ -84,7 +84,7 @@ int tevra_close(tevra_logger *log) {
 int tevra_logger_close(tevra_logger *log) { return tevra_close(log); }
 
 void tevra_logger_destroy(tevra_logger *log) {
-    if (log != nullptr) tevra::destroy_logger(log);
+    if (log != nullptr) tev::destroy_logger(log);
 }
 
 }  // extern "C"

@@ -10,7 +10,7 @@
 #include "core/lock.hpp"
 #include "kvfmt/kvfmt.hpp"
 
-namespace tevra {
+namespace tev {
 
 std::atomic<unsigned> fork_generation{0};
 
@@ -84,4 +84,4 @@ void refresh_inherited_record(tevra_shared *s) {
     }
 }
 
-}  // namespace tevra
+}  // namespace tev

@@ -12,8 +12,8 @@ extern "C" int tevra_reopen(tevra_logger *log) {
     tevra_shared *shared = log->state->shared;
     // Refused on a thread that is writing a line of this tree already (a
     // sink or a failure callback calling back in).
-    tevra::MutexLock lock(shared, &shared->write_lock);
+    tev::MutexLock lock(shared, &shared->write_lock);
     if (!lock.held()) return EDEADLK;
-    if (tevra::closed_flag(shared) != 0) return 0;
-    return tevra::reopen_path_files(&shared->output);
+    if (tev::closed_flag(shared) != 0) return 0;
+    return tev::reopen_path_files(&shared->output);
 }

@@ -13,7 +13,7 @@
 #include "output/write_loop.hpp"
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 
 // Tables indexed by level (literals, fragments, colours): level + 1 when
 // that lies in 0..7, otherwise the slot of info, so unknown codes render
@@ -99,14 +99,14 @@ using TimeNowFn = int (*)(void *user, int64_t *sec, long *nsec);
 constexpr size_t kSpareLineBlocks = 4;
 void free_spare_line_blocks(tevra_shared *s);
 
-}  // namespace tevra
+}  // namespace tev
 
 struct tevra_shared {
     pthread_mutex_t lock;        // refcount, kvfmt cache and index, timestamp cache
     pthread_mutex_t write_lock;  // output, closed, close_result; held while a line is written
     tevra_output output;
-    tevra::OutputLineState output_lines[tevra::kOutputLineSlots];  // under write_lock
-    char *spare_line_blocks[tevra::kSpareLineBlocks];
+    tev::OutputLineState output_lines[tev::kOutputLineSlots];  // under write_lock
+    char *spare_line_blocks[tev::kSpareLineBlocks];
     int mode;
     int non_finite_null;
     size_t buffer_size;
@@ -118,10 +118,10 @@ struct tevra_shared {
     int color;
     char *time_format;
     const tevra_palette *palette;
-    size_t color_lens[tevra::kColorLensCount];
-    size_t level_fragment_lens[tevra::kLevelSlots];
-    char level_fragments[tevra::kLevelSlots][64];
-    tevra::JsonColorLiterals json_color_literals;
+    size_t color_lens[tev::kColorLensCount];
+    size_t level_fragment_lens[tev::kLevelSlots];
+    char level_fragments[tev::kLevelSlots][64];
+    tev::JsonColorLiterals json_color_literals;
     size_t console_literal_len;
     char console_literal[128];
     int closed;        // read without a lock through closed_flag()
@@ -131,15 +131,15 @@ struct tevra_shared {
     int64_t ts_cache_sec;
     size_t ts_cache_len;
     char ts_cache_text[64];
-    tevra::TimeNowFn time_now;
+    tev::TimeNowFn time_now;
     void *time_user;
-    tevra_kvfmt_layout kvfmt_entries[tevra::kKvfmtCacheSlots];
-    tevra::KvfmtIndexSlot *kvfmt_index;
-    tevra::ConsoleFieldCacheEntry console_field_cache[tevra::kConsoleCacheEntries];
-    tevra::DoubleCacheSlot double_cache[tevra::kDoubleCacheSlots];
+    tevra_kvfmt_layout kvfmt_entries[tev::kKvfmtCacheSlots];
+    tev::KvfmtIndexSlot *kvfmt_index;
+    tev::ConsoleFieldCacheEntry console_field_cache[tev::kConsoleCacheEntries];
+    tev::DoubleCacheSlot double_cache[tev::kDoubleCacheSlots];
 };
 
-namespace tevra {
+namespace tev {
 
 // The palette member behind each slot of `color_lens`, in that order.
 inline constexpr const char *tevra_palette::*kSlotMember[kColorLensCount] = {
@@ -175,4 +175,4 @@ inline void set_closed_flag(tevra_shared *s) {
     std::atomic_ref<int>(s->closed).store(1, std::memory_order_release);
 }
 
-}  // namespace tevra
+}  // namespace tev

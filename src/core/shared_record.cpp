@@ -12,7 +12,7 @@
 #include "core/lock.hpp"
 #include "core/shared.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 size_t length_of(const char *s) { return s != nullptr ? std::strlen(s) : 0; }
@@ -174,26 +174,26 @@ int should_log(const tevra_logger_state *state, int level) {
     return level >= minimum ? 1 : 0;
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
-tevra_logger *tevra_new(const tevra_config *config) { return tevra::new_logger(config); }
+tevra_logger *tevra_new(const tevra_config *config) { return tev::new_logger(config); }
 
 int tevra_retain_shared(tevra_shared *shared) {
-    return shared != nullptr ? tevra::retain_shared(shared) : 0;
+    return shared != nullptr ? tev::retain_shared(shared) : 0;
 }
 
 void tevra_release_shared(tevra_shared *shared) {
-    if (shared != nullptr) tevra::release_shared(shared);
+    if (shared != nullptr) tev::release_shared(shared);
 }
 
 int tevra_close_shared(tevra_shared *shared, int close_output) {
-    return shared != nullptr ? tevra::close_shared(shared, close_output) : 0;
+    return shared != nullptr ? tev::close_shared(shared, close_output) : 0;
 }
 
 int tevra_should_log(const tevra_logger_state *state, int level) {
-    return tevra::should_log(state, level);
+    return tev::should_log(state, level);
 }
 
 }  // extern "C"

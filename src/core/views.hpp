@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace tevra {
+namespace tev {
 
 constexpr std::string_view slice(std::string_view v, size_t from, size_t n = std::string_view::npos) {
     if (from > v.size()) from = v.size();
@@ -15,4 +15,4 @@ constexpr std::string_view slice(std::string_view v, size_t from, size_t n = std
     return std::string_view(v.data() + from, n < left ? n : left);
 }
 
-}  // namespace tevra
+}  // namespace tev

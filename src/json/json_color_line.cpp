@@ -5,7 +5,7 @@
 // plain lines.
 #include "json/json_writer.hpp"
 
-namespace tevra::json {
+namespace tev::json {
 
 void append_color_timestamp_member(tevra_shared *s, tevra_buffer *b) {
     const JsonColorLiterals &lit = s->json_color_literals;
@@ -47,38 +47,38 @@ void append_color_message_member(const tevra_shared *s, tevra_buffer *b, const c
     put(b, palette_color(s, kReset));
 }
 
-}  // namespace tevra::json
+}  // namespace tev::json
 
 extern "C" {
 
 void tevra_emit_json_color(const tevra_logger_state *state, int level, const char *msg,
                            const tevra_field *fields, size_t count) {
     if (state == nullptr || state->shared == nullptr) return;
-    tevra::json::emit_fields_line(state, level, msg, fields, count, true);
+    tev::json::emit_fields_line(state, level, msg, fields, count, true);
 }
 
 void tevra_append_json_field_color(tevra_shared *shared, tevra_buffer *buf,
                                    const tevra_field *field, int first) {
-    if (!tevra::usable(buf) || field == nullptr) return;
-    tevra::json::append_field_member(shared, buf, *field, true, first != 0);
+    if (!tev::usable(buf) || field == nullptr) return;
+    tev::json::append_field_member(shared, buf, *field, true, first != 0);
 }
 
 void tevra_append_json_message_field_color(tevra_shared *shared, tevra_buffer *buf,
                                            const char *msg) {
-    if (shared == nullptr || !tevra::usable(buf)) return;
-    tevra::json::append_color_message_member(shared, buf, msg);
+    if (shared == nullptr || !tev::usable(buf)) return;
+    tev::json::append_color_message_member(shared, buf, msg);
 }
 
 void tevra_append_json_timestamp_field_color(tevra_shared *shared, tevra_buffer *buf) {
-    if (shared == nullptr || !tevra::usable(buf)) return;
-    tevra::json::append_color_timestamp_member(shared, buf);
+    if (shared == nullptr || !tev::usable(buf)) return;
+    tev::json::append_color_timestamp_member(shared, buf);
 }
 
 void tevra_append_json_level_field_color_cached_or_dynamic(tevra_shared *shared, tevra_buffer *buf,
                                                            int level, int selector) {
-    if (shared == nullptr || !tevra::usable(buf)) return;
-    const auto which = selector == 1 ? tevra::json::kLoglevelMember : tevra::json::kLevelMember;
-    tevra::json::append_color_level_member(shared, buf, level, which);
+    if (shared == nullptr || !tev::usable(buf)) return;
+    const auto which = selector == 1 ? tev::json::kLoglevelMember : tev::json::kLevelMember;
+    tev::json::append_color_level_member(shared, buf, level, which);
 }
 
 }  // extern "C"

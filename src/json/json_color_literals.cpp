@@ -8,7 +8,7 @@
 #include "json/json_literals.hpp"
 #include "json/json_writer.hpp"
 
-namespace tevra::json {
+namespace tev::json {
 namespace {
 
 
@@ -93,19 +93,19 @@ void render_level_member(const tevra_shared *s, tevra_buffer *b, int level, Leve
     put(b, palette_color(s, kReset));
 }
 
-}  // namespace tevra::json
+}  // namespace tev::json
 
 extern "C" {
 
 void tevra_build_json_color_literals(tevra_shared *shared) {
-    if (shared != nullptr) tevra::json::build_literals(shared);
+    if (shared != nullptr) tev::json::build_literals(shared);
 }
 
 void tevra_append_json_color_literal(tevra_buffer *buf, const char *color, size_t color_len,
                                      const char *text, size_t text_len) {
-    if (!tevra::usable(buf)) return;
-    if (color != nullptr && color_len != 0) tevra::put(buf, color, color_len);
-    if (text != nullptr) tevra::put(buf, text, text_len);
+    if (!tev::usable(buf)) return;
+    if (color != nullptr && color_len != 0) tev::put(buf, color, color_len);
+    if (text != nullptr) tev::put(buf, text, text_len);
 }
 
 void tevra_append_json_color_string(tevra_buffer *buf, const char *color, size_t color_len,

@@ -7,7 +7,7 @@
 #include "json/json_writer.hpp"
 #include "text/json_string.hpp"
 
-namespace tevra::json {
+namespace tev::json {
 namespace {
 
 void append_entry_key(const tevra_shared *s, tevra_buffer *b, const tevra_kvfmt_entry &e,
@@ -74,7 +74,7 @@ void append_entries(const tevra_shared *s, tevra_buffer *b, const tevra_kvfmt_la
 }
 
 }  // namespace
-}  // namespace tevra::json
+}  // namespace tev::json
 
 extern "C" {
 
@@ -83,14 +83,14 @@ void tevra_emit_json_kvfmt(const tevra_logger_state *state, int level, const cha
     if (state == nullptr || state->shared == nullptr) return;
     const bool color = state->shared->color != 0;
     tevra_buffer b;
-    tevra::json::open_line(state, &b, level, msg, color);
+    tev::json::open_line(state, &b, level, msg, color);
     if (layout != nullptr) {
         va_list own;
         va_copy(own, args);
-        tevra::json::append_entries(state->shared, &b, *layout, saved_errno, &own, color);
+        tev::json::append_entries(state->shared, &b, *layout, saved_errno, &own, color);
         va_end(own);
     }
-    tevra::json::close_line(state, &b, color);
+    tev::json::close_line(state, &b, color);
 }
 
 }  // extern "C"

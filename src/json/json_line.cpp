@@ -6,7 +6,7 @@
 #include "json/json_literals.hpp"
 #include "json/json_writer.hpp"
 
-namespace tevra::json {
+namespace tev::json {
 namespace {
 
 void append_plain_timestamp_member(tevra_shared *s, tevra_buffer *b) {
@@ -91,7 +91,7 @@ void emit_fields_line(const tevra_logger_state *state, int level, const char *ms
     close_line(state, &b, color);
 }
 
-}  // namespace tevra::json
+}  // namespace tev::json
 
 extern "C" {
 
@@ -108,7 +108,7 @@ void tevra_emit_json(const tevra_logger_state *state, int level, const char *msg
 void tevra_emit_json_plain(const tevra_logger_state *state, int level, const char *msg,
                            const tevra_field *fields, size_t count) {
     if (state == nullptr || state->shared == nullptr) return;
-    tevra::json::emit_fields_line(state, level, msg, fields, count, false);
+    tev::json::emit_fields_line(state, level, msg, fields, count, false);
 }
 
 }  // extern "C"

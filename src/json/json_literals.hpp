@@ -10,7 +10,7 @@
 
 #include "core/shared.hpp"
 
-namespace tevra::json {
+namespace tev::json {
 
 // Level names in index order (trace .. nolevel); each level member below is
 // derived from them as the level key, a quote, the name and a quote.
@@ -85,4 +85,4 @@ static_assert(detail::tables_agree(), "level members must be key, quoted name, w
 static_assert(level_member(127, false) == R"("lvl":"info")");
 static_assert(level_member(6, true) == R"("level":"nolevel")");
 
-}  // namespace tevra::json
+}  // namespace tev::json

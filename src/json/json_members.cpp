@@ -10,7 +10,7 @@
 #include "json/json_writer.hpp"
 #include "text/json_string.hpp"
 
-namespace tevra::json {
+namespace tev::json {
 namespace {
 
 constexpr std::string_view kNull = "null";
@@ -224,34 +224,34 @@ void append_plain_message_member(const tevra_shared *s, tevra_buffer *b, const c
     tevra_buffer_append_json_string_maybe_trusted(b, msg);
 }
 
-}  // namespace tevra::json
+}  // namespace tev::json
 
 extern "C" {
 
 void tevra_append_json_field_plain(tevra_shared *shared, tevra_buffer *buf,
                                    const tevra_field *field, int first) {
-    if (!tevra::usable(buf) || field == nullptr) return;
-    tevra::json::append_field_member(shared, buf, *field, false, first != 0);
+    if (!tev::usable(buf) || field == nullptr) return;
+    tev::json::append_field_member(shared, buf, *field, false, first != 0);
 }
 
 void tevra_append_json_value_plain(tevra_shared *shared, tevra_buffer *buf,
                                    const tevra_field *field) {
-    if (!tevra::usable(buf) || field == nullptr) return;
-    tevra::json::append_field_value(shared, buf, *field, false);
+    if (!tev::usable(buf) || field == nullptr) return;
+    tev::json::append_field_value(shared, buf, *field, false);
 }
 
 void tevra_append_json_message_field_plain(tevra_shared *shared, tevra_buffer *buf,
                                            const char *msg) {
-    if (!tevra::usable(buf)) return;
-    tevra::json::append_plain_message_member(shared, buf, msg);
+    if (!tev::usable(buf)) return;
+    tev::json::append_plain_message_member(shared, buf, msg);
 }
 
 void tevra_append_json_field_prefix(tevra_shared *shared, tevra_buffer *buf,
                                     const tevra_field *fields, size_t count) {
-    if (shared == nullptr || !tevra::usable(buf)) return;
+    if (shared == nullptr || !tev::usable(buf)) return;
     // Coloured exactly when the lines that paste it are, since `color`
     // never changes after creation.
-    tevra::json::append_fields(shared, buf, fields, count, shared->color != 0);
+    tev::json::append_fields(shared, buf, fields, count, shared->color != 0);
 }
 
 }  // extern "C"

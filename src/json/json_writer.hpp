@@ -11,7 +11,7 @@
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
-namespace tevra::json {
+namespace tev::json {
 
 // Which built-in member a coloured level writer renders.
 enum LevelSelector : int { kLevelMember = 0, kLoglevelMember = 1 };
@@ -86,4 +86,4 @@ void close_line(const tevra_logger_state *state, tevra_buffer *b, bool color);
 void emit_fields_line(const tevra_logger_state *state, int level, const char *msg,
                       const tevra_field *fields, size_t count, bool color);
 
-}  // namespace tevra::json
+}  // namespace tev::json

@@ -5,7 +5,7 @@
 
 #include "tevra.h"
 
-namespace tevra::kvfmt {
+namespace tev::kvfmt {
 
 // Frees the layout's own copy of its text and zeroes the record.
 void reset_layout(tevra_kvfmt_layout *layout);
@@ -20,4 +20,4 @@ int parse_layout(tevra_kvfmt_layout *layout, const char *text, int copy);
 int resolve_locked(tevra_shared *shared, const char *text, tevra_kvfmt_layout *scratch,
                    tevra_kvfmt_layout **out);
 
-}  // namespace tevra::kvfmt
+}  // namespace tev::kvfmt

@@ -13,7 +13,7 @@
 #include "text/fnv1a.hpp"
 #include "text/json_string.hpp"
 
-namespace tevra::kvfmt {
+namespace tev::kvfmt {
 namespace {
 
 constexpr size_t kProbeWindow = 8;
@@ -42,7 +42,7 @@ class Text {
     Text &operator=(const Text &) = delete;
 
     void color(int slot) {
-        const Color c = tevra::color(s_, slot);
+        const Color c = tev::color(s_, slot);
         if (s_->color && c.present()) add(c.text, c.len);
     }
     void add(const char *p, size_t n) { tevra_buffer_append_n(&buf_, p, n); }
@@ -163,13 +163,13 @@ int resolve_locked(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratc
     return resolve(s, text, scratch, out);
 }
 
-}  // namespace tevra::kvfmt
+}  // namespace tev::kvfmt
 
 extern "C" {
 
 void tevra_prepare_kvfmt_cache_entry(tevra_shared *shared, tevra_kvfmt_layout *layout) {
     if (shared != nullptr && layout != nullptr && layout->count != 0) {
-        tevra::kvfmt::prepare_entry(shared, layout);
+        tev::kvfmt::prepare_entry(shared, layout);
     }
 }
 
@@ -178,7 +178,7 @@ int tevra_resolve_kvfmt_entry(tevra_shared *shared, const char *kvfmt, tevra_kvf
     if (out == nullptr) return -1;
     *out = nullptr;
     if (scratch == nullptr) return -1;
-    return tevra::kvfmt::resolve(shared, kvfmt, scratch, out);
+    return tev::kvfmt::resolve(shared, kvfmt, scratch, out);
 }
 
 }  // extern "C"

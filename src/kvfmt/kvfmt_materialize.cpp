@@ -9,7 +9,7 @@
 #include "kvfmt/kvfmt.hpp"
 #include "text/utf8.hpp"
 
-namespace tevra::kvfmt {
+namespace tev::kvfmt {
 namespace {
 
 constexpr char kEmpty[] = "";
@@ -93,7 +93,7 @@ int materialize(const tevra_kvfmt_layout *layout, tevra_field *fields, size_t *c
     return 0;
 }
 
-}  // namespace tevra::kvfmt
+}  // namespace tev::kvfmt
 
 extern "C" {
 
@@ -102,7 +102,7 @@ int tevra_materialize_kvfmt_fields(const tevra_kvfmt_layout *layout, tevra_field
     if (count == nullptr) return -1;
     *count = 0;
     if (layout == nullptr || fields == nullptr) return -1;
-    return tevra::kvfmt::materialize(layout, fields, count, json_mode, saved_errno, args);
+    return tev::kvfmt::materialize(layout, fields, count, json_mode, saved_errno, args);
 }
 
 int tevra_parse_kvfmt(tevra_shared *shared, tevra_field fields[32], size_t *count, int json_mode,
@@ -112,7 +112,7 @@ int tevra_parse_kvfmt(tevra_shared *shared, tevra_field fields[32], size_t *coun
     if (kvfmt == nullptr) return 0;
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *layout = nullptr;
-    int rc = tevra::kvfmt::resolve_locked(shared, kvfmt, &scratch, &layout);
+    int rc = tev::kvfmt::resolve_locked(shared, kvfmt, &scratch, &layout);
     if (rc == 0) rc = tevra_materialize_kvfmt_fields(layout, fields, count, json_mode, saved_errno, args);
     if (layout == &scratch) tevra_free_internal(scratch.template_copy);
     return rc == 0 ? 0 : -1;

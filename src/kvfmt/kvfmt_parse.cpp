@@ -8,7 +8,7 @@
 #include "kvfmt/kvfmt.hpp"
 #include "text/fnv1a.hpp"
 
-namespace tevra::kvfmt {
+namespace tev::kvfmt {
 namespace {
 
 // Verbs, after `%` or `%l`:
@@ -110,9 +110,9 @@ int parse_layout(tevra_kvfmt_layout *layout, const char *text, int copy) {
     return 0;
 }
 
-}  // namespace tevra::kvfmt
+}  // namespace tev::kvfmt
 
 extern "C" int tevra_parse_kvfmt_layout(tevra_kvfmt_layout *layout, const char *kvfmt, int copy) {
     if (layout == nullptr) return -1;
-    return tevra::kvfmt::parse_layout(layout, kvfmt, copy);
+    return tev::kvfmt::parse_layout(layout, kvfmt, copy);
 }

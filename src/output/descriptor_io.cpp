@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-namespace tevra {
+namespace tev {
 namespace {
 
 
@@ -70,4 +70,4 @@ int write_descriptor_all(int fd, const void *data, size_t len, size_t *written) 
     return rc;
 }
 
-}  // namespace tevra
+}  // namespace tev

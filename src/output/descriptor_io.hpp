@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstddef>
 
-namespace tevra {
+namespace tev {
 
 // The errno value a failed system call left, or -1 when it left none.
 inline int errno_or_unknown() { return errno != 0 ? errno : -1; }
@@ -26,4 +26,4 @@ inline int errno_or_unknown() { return errno != 0 ? errno : -1; }
 // descriptor that took no bytes without an error.
 [[nodiscard]] int write_descriptor_all(int fd, const void *data, size_t len, size_t *written);
 
-}  // namespace tevra
+}  // namespace tev

@@ -19,7 +19,7 @@ int tevra_output_init_file(tevra_output *out, const char *path, const char *mode
     // 'w' anywhere in the mode truncates; every other mode (and none)
     // appends, so a log file is never cut by accident.
     const bool truncate = mode != nullptr && std::strchr(mode, 'w') != nullptr;
-    return tevra::open_path_file(out, path, truncate, 0666);
+    return tev::open_path_file(out, path, truncate, 0666);
 }
 
 int tevra_fd_write(void *user_data, const void *data, size_t len, size_t *written) {
@@ -29,7 +29,7 @@ int tevra_fd_write(void *user_data, const void *data, size_t len, size_t *writte
         return -1;
     }
     size_t ignored = 0;
-    return tevra::write_descriptor(*cell, data, len, written != nullptr ? written : &ignored);
+    return tev::write_descriptor(*cell, data, len, written != nullptr ? written : &ignored);
 }
 
 int tevra_fd_close(void *user_data) {
@@ -40,7 +40,7 @@ int tevra_fd_close(void *user_data) {
         errno = 0;
         // Not retried on EINTR: Linux has released the descriptor already,
         // and a second close could hit one another thread just opened.
-        if (close(*cell) != 0) result = tevra::errno_or_unknown();
+        if (close(*cell) != 0) result = tev::errno_or_unknown();
     }
     tevra_free_internal(cell);
     return result;

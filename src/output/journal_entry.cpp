@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr size_t kMaxFieldName = 64;
@@ -239,4 +239,4 @@ std::string_view strip_colour(std::string_view line, LineAssembler *scratch) {
     return std::string_view(scratch->data, scratch->len);
 }
 
-}  // namespace tevra
+}  // namespace tev

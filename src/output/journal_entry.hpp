@@ -8,7 +8,7 @@
 
 #include "output/line_assembler.hpp"
 
-namespace tevra {
+namespace tev {
 
 // Appends one field; false when memory runs out.
 bool journal_append_field(LineAssembler *entry, std::string_view name, std::string_view value);
@@ -24,4 +24,4 @@ bool journal_append_json_fields(LineAssembler *entry, std::string_view line);
 // `scratch` when there were any.
 std::string_view strip_colour(std::string_view line, LineAssembler *scratch);
 
-}  // namespace tevra
+}  // namespace tev

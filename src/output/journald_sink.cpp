@@ -16,7 +16,7 @@
 #include "output/severity.hpp"
 #include "output/sockets.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr char kJournalSocket[] = "/run/systemd/journal/socket";
@@ -118,10 +118,10 @@ int journal_close(void *user) {
 }
 
 }  // namespace
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" int tevra_output_init_journald(tevra_output *out, const char *ident) {
-    using namespace tevra;
+    using namespace tev;
     if (out == nullptr) return EINVAL;
     const char *path = std::getenv(kSocketOverride);
     SocketAddress address;

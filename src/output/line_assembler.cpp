@@ -2,7 +2,7 @@
 // Heap storage for lines that arrive in pieces.
 #include "output/line_assembler.hpp"
 
-namespace tevra {
+namespace tev {
 
 bool assembler_append(LineAssembler *a, const char *src, size_t n) {
     if (n == 0) return true;
@@ -27,4 +27,4 @@ void assembler_release(LineAssembler *a) {
     *a = LineAssembler{};
 }
 
-}  // namespace tevra
+}  // namespace tev

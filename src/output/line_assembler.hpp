@@ -11,7 +11,7 @@
 
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 
 struct LineAssembler {
     char *data = nullptr;
@@ -54,4 +54,4 @@ int assembler_feed(LineAssembler *a, const char *src, size_t len, Send &&send) {
     return first_error;
 }
 
-}  // namespace tevra
+}  // namespace tev

@@ -7,7 +7,7 @@
 
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 // The counters are plain members of a public record, written under the
@@ -58,7 +58,7 @@ int observed_write(tevra_observed_output *obs, const void *data, size_t len, siz
 }
 
 }  // namespace
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
@@ -66,14 +66,14 @@ void tevra_observed_output_init(tevra_observed_output *obs, const tevra_output *
                                 void (*on_failure)(void *, const tevra_write_failure *),
                                 void *failure_user) {
     if (obs == nullptr) return;
-    tevra::init(obs, inner, on_failure, failure_user);
+    tev::init(obs, inner, on_failure, failure_user);
 }
 
 tevra_observed_stats tevra_observed_output_stats_get(const tevra_observed_output *obs) {
     tevra_observed_stats stats{0, 0};
     if (obs == nullptr) return stats;
-    stats.failures = tevra::peek(obs->failures);
-    stats.short_writes = tevra::peek(obs->short_writes);
+    stats.failures = tev::peek(obs->failures);
+    stats.short_writes = tev::peek(obs->short_writes);
     return stats;
 }
 
@@ -84,7 +84,7 @@ int tevra_observed_write(void *user_data, const void *data, size_t len, size_t *
         if (written != nullptr) *written = len;
         return 0;
     }
-    return tevra::observed_write(obs, data, len, written);
+    return tev::observed_write(obs, data, len, written);
 }
 
 int tevra_observed_close(void *user_data) {

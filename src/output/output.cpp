@@ -3,7 +3,7 @@
 // whether one output lives inside another through tees.
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 bool same_members(const tevra_output *a, const tevra_output *b) {
@@ -27,7 +27,7 @@ bool contains(const tevra_output *haystack, const tevra_output *needle) {
 }
 
 }  // namespace
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
@@ -41,7 +41,7 @@ void tevra_output_destroy(tevra_output *out) {
 
 int tevra_output_contains(const tevra_output *haystack, const tevra_output *needle) {
     if (haystack == nullptr || needle == nullptr) return 0;
-    return tevra::contains(haystack, needle) ? 1 : 0;
+    return tev::contains(haystack, needle) ? 1 : 0;
 }
 
 }  // extern "C"

@@ -13,7 +13,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr int64_t kCheckIntervalNs = 1'000'000'000;
@@ -144,4 +144,4 @@ int reopen_path_files(const tevra_output *out) {
     return first;
 }
 
-}  // namespace tevra
+}  // namespace tev

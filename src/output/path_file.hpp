@@ -6,7 +6,7 @@
 
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 
 // Opens `path` for appending (truncated first when `truncate` is set),
 // creating it with `mode_bits` before the umask. 0, the errno value of a
@@ -17,4 +17,4 @@ int open_path_file(tevra_output *out, const char *path, bool truncate, unsigned 
 // outputs, now. 0 or the first error. The caller holds the tree's write lock.
 int reopen_path_files(const tevra_output *out);
 
-}  // namespace tevra
+}  // namespace tev

@@ -19,7 +19,7 @@
 #include "output/descriptor_io.hpp"
 #include "output/line_assembler.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr size_t kSuffixRoom = 24;  // ".4294967295" and the NUL
@@ -158,11 +158,11 @@ int rotating_close(void *user) {
 }
 
 }  // namespace
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" int tevra_output_init_rotating(tevra_output *out, const char *path, uint64_t max_bytes,
                                           int every, unsigned max_files, unsigned mode_bits) {
-    using namespace tevra;
+    using namespace tev;
     if (out == nullptr || path == nullptr || path[0] == '\0') return EINVAL;
     if (every != TEVRA_ROTATE_NONE && every != TEVRA_ROTATE_HOURLY && every != TEVRA_ROTATE_DAILY) {
         return EINVAL;

@@ -5,7 +5,7 @@
 
 #include "core/line_level.hpp"
 
-namespace tevra {
+namespace tev {
 
 // Indexed by level + 1: trace, debug, info, warn, error, fatal, panic, nolevel.
 constexpr int kSeverityByLevel[8] = {7, 7, 6, 4, 3, 2, 0, 6};
@@ -17,4 +17,4 @@ inline int current_severity() {
     return kSeverityByLevel[line_level_of(level == TEVRA_LEVEL_DISABLED ? TEVRA_LEVEL_INFO : level) + 1];
 }
 
-}  // namespace tevra
+}  // namespace tev

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstring>
 
-namespace tevra {
+namespace tev {
 
 int unix_address(std::string_view path, int type, SocketAddress *out) {
     sockaddr_un un{};
@@ -75,4 +75,4 @@ int connect_address(const SocketAddress &address, int *fd) {
     return 0;
 }
 
-}  // namespace tevra
+}  // namespace tev

@@ -7,7 +7,7 @@
 
 #include <string_view>
 
-namespace tevra {
+namespace tev {
 
 struct SocketAddress {
     sockaddr_storage storage;
@@ -23,4 +23,4 @@ int host_address(std::string_view host_port, const char *default_port, int type,
 // A connected socket in *fd, or an errno value.
 int connect_address(const SocketAddress &address, int *fd);
 
-}  // namespace tevra
+}  // namespace tev

@@ -11,7 +11,7 @@
 #include "output/descriptor_io.hpp"
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 // A failed stdio call need not set errno; 5 (EIO) stands in then.
@@ -86,7 +86,7 @@ int file_isatty(FILE *fp) {
 }
 
 }  // namespace
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
@@ -105,17 +105,17 @@ int tevra_file_write(void *user_data, const void *data, size_t len, size_t *writ
         if (written != nullptr) *written = 0;
         return -1;
     }
-    return tevra::file_write(static_cast<FILE *>(user_data), data, len, written);
+    return tev::file_write(static_cast<FILE *>(user_data), data, len, written);
 }
 
 int tevra_file_close(void *user_data) {
     if (user_data == nullptr) return 0;
-    return tevra::file_close(static_cast<FILE *>(user_data));
+    return tev::file_close(static_cast<FILE *>(user_data));
 }
 
 int tevra_file_isatty(void *user_data) {
     if (user_data == nullptr) return 0;
-    return tevra::file_isatty(static_cast<FILE *>(user_data));
+    return tev::file_isatty(static_cast<FILE *>(user_data));
 }
 
 }  // extern "C"

@@ -19,7 +19,7 @@
 #include "output/severity.hpp"
 #include "output/sockets.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr std::string_view kLocalSocket = "/dev/log";
@@ -169,11 +169,11 @@ int facility_code(int facility) {
 }
 
 }  // namespace
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" int tevra_output_init_syslog(tevra_output *out, const char *address, const char *ident,
                                         int facility) {
-    using namespace tevra;
+    using namespace tev;
     if (out == nullptr) return EINVAL;
     const int code = facility_code(facility);
     if (code < 0) return EINVAL;

@@ -4,7 +4,7 @@
 // the rest in the next pass and a sink that fails never holds back the other.
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr int kTeeEio = 5;  // a stop on a zero count, which carries no errno
@@ -61,7 +61,7 @@ int tee_close(tevra_tee *tee) {
 }
 
 }  // namespace
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
@@ -71,17 +71,17 @@ int tevra_tee_write(void *user_data, const void *data, size_t len, size_t *writt
         if (written != nullptr) *written = 0;
         return -1;
     }
-    return tevra::tee_write(tee, static_cast<const unsigned char *>(data), len, written);
+    return tev::tee_write(tee, static_cast<const unsigned char *>(data), len, written);
 }
 
 int tevra_tee_close(void *user_data) {
     if (user_data == nullptr) return 0;
-    return tevra::tee_close(static_cast<tevra_tee *>(user_data));
+    return tev::tee_close(static_cast<tevra_tee *>(user_data));
 }
 
 int tevra_tee_isatty(void *user_data) {
     if (user_data == nullptr) return 0;
-    return tevra::tee_isatty(static_cast<const tevra_tee *>(user_data));
+    return tev::tee_isatty(static_cast<const tevra_tee *>(user_data));
 }
 
 }  // extern "C"

@@ -6,7 +6,7 @@
 
 #include "core/shared.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr unsigned char kLineFeed = '\n';
@@ -96,15 +96,15 @@ void write_line_locked(tevra_shared *shared, const char *data, size_t len, size_
     deliver(shared->output, shared->output_lines, kOutputLineSlots, p);
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
 // Called on its own, the loop writes a whole line.
 void tevra_write_output_locked(tevra_shared *shared, const void *data, size_t len,
                                size_t max_piece) {
-    tevra::write_line_locked(shared, static_cast<const char *>(data), len, max_piece,
-                             tevra::LinePiece::kFirst);
+    tev::write_line_locked(shared, static_cast<const char *>(data), len, max_piece,
+                             tev::LinePiece::kFirst);
 }
 
 }  // extern "C"

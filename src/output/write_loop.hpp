@@ -9,7 +9,7 @@
 
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 
 // What the loop knows of one output between the pieces of a line and
 // between lines. Kept in the shared record and touched only under
@@ -35,4 +35,4 @@ enum class LinePiece { kFirst, kContinued };
 void write_line_locked(tevra_shared *shared, const char *data, size_t len, size_t max_piece,
                        LinePiece piece);
 
-}  // namespace tevra
+}  // namespace tev

@@ -8,7 +8,7 @@
 
 #include "palette/palette_table.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 // A cell is a 256-colour number, optionally marked bold with b().
@@ -56,10 +56,10 @@ constexpr tevra_palette make_palette() {
 }
 
 }  // namespace
-}  // namespace tevra
+}  // namespace tev
 
-using tevra::b;
-using tevra::make_palette;
+using tev::b;
+using tev::make_palette;
 
 // The one palette in the terminal's own 16 colours, for terminals without
 // 256-colour support.
@@ -108,7 +108,7 @@ TEVRA_PALETTE(tevra_builtin_palette_tokyo_night, 69, 110, 176, 117, 244, 63, 67,
 
 #undef TEVRA_PALETTE
 
-namespace tevra {
+namespace tev {
 
 constexpr std::array<PaletteEntry, kPaletteCount> palette_entries = {{
     {"ayu-light", &tevra_builtin_palette_ayu_light},
@@ -165,4 +165,4 @@ static_assert(palette_entries[3].name == "default");
 static_assert(palette_entries[31].name == "tokyo-night");
 
 }  // namespace
-}  // namespace tevra
+}  // namespace tev

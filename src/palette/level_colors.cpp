@@ -6,7 +6,7 @@
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 // trace .. panic have a colour each; nolevel borrows the null colour and
@@ -43,7 +43,7 @@ void append_color(tevra_buffer *buf, const char *color, size_t len) {
 }
 
 }  // namespace
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
@@ -51,23 +51,23 @@ extern "C" {
 // "" then too, so the result can always be read as a string.
 const char *tevra_level_color(const tevra_palette *palette, int level) {
     if (palette == nullptr) return "";
-    const char *color = tevra::palette_level_color(*palette, level);
+    const char *color = tev::palette_level_color(*palette, level);
     return color != nullptr ? color : "";
 }
 
 size_t tevra_level_color_len(const tevra_shared *shared, int level) {
     if (shared == nullptr) return 0;
-    return shared->color_lens[tevra::level_color_slot(level)];
+    return shared->color_lens[tev::level_color_slot(level)];
 }
 
 void tevra_apply_color(tevra_buffer *buf, const char *color, int enabled) {
     if (enabled == 0 || color == nullptr) return;
-    tevra::append_color(buf, color, std::strlen(color));
+    tev::append_color(buf, color, std::strlen(color));
 }
 
 void tevra_apply_color_len(tevra_buffer *buf, const char *color, size_t len, int enabled) {
     if (enabled == 0) return;
-    tevra::append_color(buf, color, len);
+    tev::append_color(buf, color, len);
 }
 
 }  // extern "C"

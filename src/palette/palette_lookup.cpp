@@ -9,7 +9,7 @@
 #include "palette/palette_table.hpp"
 #include "text/ascii_case.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 struct PaletteAlias {
@@ -106,19 +106,19 @@ const tevra_palette *find_by_name(const char *name) {
 }
 
 }  // namespace
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
 const tevra_palette *tevra_palette_default(void) { return &tevra_builtin_palette_default; }
 
-const tevra_palette *tevra_palette_by_name(const char *name) { return tevra::find_by_name(name); }
+const tevra_palette *tevra_palette_by_name(const char *name) { return tev::find_by_name(name); }
 
-size_t tevra_palette_count(void) { return tevra::palette_entries.size(); }
+size_t tevra_palette_count(void) { return tev::palette_entries.size(); }
 
 const char *tevra_palette_name(unsigned index) {
-    if (index >= tevra::palette_entries.size()) return nullptr;
-    return tevra::palette_entries[index].name.data();
+    if (index >= tev::palette_entries.size()) return nullptr;
+    return tev::palette_entries[index].name.data();
 }
 
 }  // extern "C"

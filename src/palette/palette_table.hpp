@@ -9,7 +9,7 @@
 
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 
 struct PaletteEntry {
     std::string_view name;  // NUL-terminated: every name is a string literal
@@ -21,4 +21,4 @@ constexpr size_t kPaletteCount = 32;
 // Sorted byte-wise by name, so "default" is fourth.
 extern const std::array<PaletteEntry, kPaletteCount> palette_entries;
 
-}  // namespace tevra
+}  // namespace tev

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace tevra {
+namespace tev {
 
 // 'A'-'Z' become 'a'-'z'; every other byte, non-ASCII included, is kept.
 constexpr char ascii_lower(char c) {
@@ -26,4 +26,4 @@ static_assert(ascii_lower('I') == 'i' && ascii_lower('Z') == 'z' && ascii_lower(
 static_assert(ascii_lower(static_cast<char>(0xC4)) == static_cast<char>(0xC4));
 static_assert(equals_ascii_fold("WARNING", "warning") && !equals_ascii_fold("warn", "warning"));
 
-}  // namespace tevra
+}  // namespace tev

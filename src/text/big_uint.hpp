@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace tevra {
+namespace tev {
 
 __extension__ typedef unsigned __int128 U128;
 
@@ -102,4 +102,4 @@ constexpr int compare(const BigUint &a, const BigUint &b) {
     return 0;
 }
 
-}  // namespace tevra
+}  // namespace tev

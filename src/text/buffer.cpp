@@ -12,7 +12,7 @@
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr size_t kDefaultSize = TEVRA_BUFFER_DEFAULT_SIZE;
@@ -232,34 +232,34 @@ void buffer_destroy(tevra_buffer *b) {
     b->inline_storage[0] = '\0';
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
 char *tevra_buffer_init(tevra_buffer *buf, tevra_shared *shared, size_t size) {
-    return buf ? tevra::buffer_init(buf, shared, size) : nullptr;
+    return buf ? tev::buffer_init(buf, shared, size) : nullptr;
 }
 
 int tevra_buffer_reserve(tevra_buffer *buf, size_t need) {
-    return buf ? tevra::buffer_reserve(buf, need) : -1;
+    return buf ? tev::buffer_reserve(buf, need) : -1;
 }
 
 void tevra_buffer_flush(tevra_buffer *buf) {
-    if (tevra::usable(buf)) tevra::buffer_flush(buf);
+    if (tev::usable(buf)) tev::buffer_flush(buf);
 }
 
 void tevra_buffer_append_char(tevra_buffer *buf, char c) {
-    if (!tevra::usable(buf)) return;
+    if (!tev::usable(buf)) return;
     if (buf->len == buf->cap) {
-        tevra::buffer_flush(buf);
-        if (!tevra::usable(buf) || buf->len == buf->cap) return;
+        tev::buffer_flush(buf);
+        if (!tev::usable(buf) || buf->len == buf->cap) return;
     }
     buf->data[buf->len++] = c;
     buf->data[buf->len] = '\0';
 }
 
 void tevra_buffer_append_n(tevra_buffer *buf, const char *src, size_t n) {
-    if (tevra::usable(buf) && src != nullptr) tevra::buffer_append_n(buf, src, n);
+    if (tev::usable(buf) && src != nullptr) tev::buffer_append_n(buf, src, n);
 }
 
 void tevra_buffer_append_cstr(tevra_buffer *buf, const char *s) {
@@ -267,22 +267,22 @@ void tevra_buffer_append_cstr(tevra_buffer *buf, const char *s) {
 }
 
 void tevra_buffer_append_bytes_hex(tevra_buffer *buf, const void *p, size_t n) {
-    if (!tevra::usable(buf) || p == nullptr) return;
+    if (!tev::usable(buf) || p == nullptr) return;
     const auto *bytes = static_cast<const unsigned char *>(p);
     for (size_t i = 0; i < n; ++i) {
-        tevra::put_char(buf, tevra::kHexDigits[bytes[i] >> 4]);
-        tevra::put_char(buf, tevra::kHexDigits[bytes[i] & 0x0F]);
+        tev::put_char(buf, tev::kHexDigits[bytes[i] >> 4]);
+        tev::put_char(buf, tev::kHexDigits[bytes[i] & 0x0F]);
     }
 }
 
 void tevra_buffer_finish_line(tevra_buffer *buf) { tevra_buffer_append_char(buf, '\n'); }
 
 void tevra_write_buffer(tevra_shared *shared, tevra_buffer *buf) {
-    if (buf != nullptr && buf->data != nullptr) tevra::write_buffer(shared, buf);
+    if (buf != nullptr && buf->data != nullptr) tev::write_buffer(shared, buf);
 }
 
 void tevra_buffer_destroy(tevra_buffer *buf) {
-    if (buf != nullptr) tevra::buffer_destroy(buf);
+    if (buf != nullptr) tev::buffer_destroy(buf);
 }
 
 }  // extern "C"

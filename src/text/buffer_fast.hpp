@@ -9,7 +9,7 @@
 
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 
 // A buffer that can take text: initialised, with storage and capacity.
 inline bool usable(const tevra_buffer *b) { return b != nullptr && b->data != nullptr && b->cap != 0; }
@@ -37,4 +37,4 @@ inline void put_char(tevra_buffer *b, char c) {
     }
 }
 
-}  // namespace tevra
+}  // namespace tev

@@ -5,7 +5,7 @@
 
 #include <array>
 
-namespace tevra {
+namespace tev {
 
 constexpr std::array<char, 200> make_digit_pairs() {
     std::array<char, 200> pairs{};
@@ -19,4 +19,4 @@ inline constexpr std::array<char, 200> digit_pairs = make_digit_pairs();
 static_assert(digit_pairs.size() == 200, "one pair for each value 0..99");
 static_assert(digit_pairs[0] == '0' && digit_pairs[85] == '2' && digit_pairs[199] == '9');
 
-}  // namespace tevra
+}  // namespace tev

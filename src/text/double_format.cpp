@@ -13,7 +13,7 @@
 #include "text/digit_pairs.hpp"
 #include "text/ten_powers.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr uint64_t kTen8 = 100000000u;
@@ -191,4 +191,4 @@ size_t format_double_g17(double x, char *out) {
     return static_cast<size_t>(p - out);
 }
 
-}  // namespace tevra
+}  // namespace tev

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-namespace tevra {
+namespace tev {
 
 // The text is at most 24 characters ("-1.2345678901234567e-308"), but the
 // formatter stores fixed-size blocks past its end instead of copying
@@ -20,4 +20,4 @@ constexpr size_t kG17Room = 48;
 // the text, up to kG17Room.
 size_t format_double_g17(double x, char *out);
 
-}  // namespace tevra
+}  // namespace tev

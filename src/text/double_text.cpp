@@ -12,7 +12,7 @@
 #include "text/double_format.hpp"
 #include "text/fnv1a.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 // Each slot is a small seqlock. A writer claims a slot by moving its
@@ -140,9 +140,9 @@ void append_double(tevra_buffer *b, double x) {
     put(b, t.bytes, t.len);
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" void tevra_buffer_append_double(tevra_buffer *buf, double value) {
-    if (!tevra::usable(buf)) return;
-    tevra::append_double(buf, value);
+    if (!tev::usable(buf)) return;
+    tev::append_double(buf, value);
 }

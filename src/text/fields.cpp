@@ -14,7 +14,7 @@
 extern "C" int __xpg_strerror_r(int errnum, char *buf, size_t buflen) noexcept;
 #endif
 
-namespace tevra {
+namespace tev {
 namespace {
 
 // Stands in for a NULL string value, so `str` is never NULL.
@@ -104,88 +104,88 @@ const char *errno_string(int err, char *buf, size_t size) {
     return buf;
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
-tevra_field tevra_null(const char *key) { return tevra::make_field(key, TEVRA_FIELD_NULL); }
+tevra_field tevra_null(const char *key) { return tev::make_field(key, TEVRA_FIELD_NULL); }
 
-tevra_field tevra_str(const char *key, const char *value) { return tevra::str_field(key, value); }
+tevra_field tevra_str(const char *key, const char *value) { return tev::str_field(key, value); }
 
 tevra_field tevra_str_n(const char *key, const char *data, size_t len) {
-    return tevra::sized_str_field(key, data, len);
+    return tev::sized_str_field(key, data, len);
 }
 
 tevra_field tevra_trusted_str(const char *key, const char *value) {
-    return tevra::trusted_str_field(key, value);
+    return tev::trusted_str_field(key, value);
 }
 
 tevra_field tevra_i64(const char *key, int64_t value) {
-    tevra_field f = tevra::make_field(key, TEVRA_FIELD_INT64);
+    tevra_field f = tev::make_field(key, TEVRA_FIELD_INT64);
     f.value.i64 = value;
     return f;
 }
 
 tevra_field tevra_u64(const char *key, uint64_t value) {
-    tevra_field f = tevra::make_field(key, TEVRA_FIELD_UINT64);
+    tevra_field f = tev::make_field(key, TEVRA_FIELD_UINT64);
     f.value.u64 = value;
     return f;
 }
 
 tevra_field tevra_f64(const char *key, double value) {
-    tevra_field f = tevra::make_field(key, TEVRA_FIELD_FLOAT64);
+    tevra_field f = tev::make_field(key, TEVRA_FIELD_FLOAT64);
     f.value.f64 = value;
     return f;
 }
 
 tevra_field tevra_bool(const char *key, int value) {
-    tevra_field f = tevra::make_field(key, TEVRA_FIELD_BOOL);
+    tevra_field f = tev::make_field(key, TEVRA_FIELD_BOOL);
     f.value.boolean = value != 0 ? 1 : 0;
     return f;
 }
 
 tevra_field tevra_ptr(const char *key, const void *value) {
-    tevra_field f = tevra::make_field(key, TEVRA_FIELD_POINTER);
+    tevra_field f = tev::make_field(key, TEVRA_FIELD_POINTER);
     f.value.ptr = value;
     return f;
 }
 
 tevra_field tevra_bytes_field(const char *key, const void *data, size_t len) {
-    tevra_field f = tevra::make_field(key, TEVRA_FIELD_BYTES);
+    tevra_field f = tev::make_field(key, TEVRA_FIELD_BYTES);
     f.value.bytes.data = data;
     f.value.bytes.len = len;
     return f;
 }
 
 tevra_field tevra_time_field(const char *key, tevra_time value) {
-    tevra_field f = tevra::make_field(key, TEVRA_FIELD_TIME);
+    tevra_field f = tev::make_field(key, TEVRA_FIELD_TIME);
     f.value.time = value;
     return f;
 }
 
 tevra_field tevra_duration_field(const char *key, tevra_duration value) {
-    tevra_field f = tevra::make_field(key, TEVRA_FIELD_DURATION);
+    tevra_field f = tev::make_field(key, TEVRA_FIELD_DURATION);
     f.value.duration = value;
     return f;
 }
 
 tevra_field tevra_errno(const char *key, int err) {
-    tevra_field f = tevra::make_field(key, TEVRA_FIELD_ERRNO);
+    tevra_field f = tev::make_field(key, TEVRA_FIELD_ERRNO);
     f.value.i64 = static_cast<int64_t>(err);
     return f;
 }
 
-int tevra_string_is_trusted(const char *s) { return tevra::string_is_trusted_measure(s, nullptr); }
+int tevra_string_is_trusted(const char *s) { return tev::string_is_trusted_measure(s, nullptr); }
 
 int tevra_string_is_trusted_measure(const char *s, size_t *len) {
-    return tevra::string_is_trusted_measure(s, len);
+    return tev::string_is_trusted_measure(s, len);
 }
 
-int tevra_string_is_console_simple_internal(const char *s) { return tevra::string_is_console_simple(s); }
+int tevra_string_is_console_simple_internal(const char *s) { return tev::string_is_console_simple(s); }
 
 const char *tevra_errno_string(int err, char *buf, size_t size) {
-    if (buf == nullptr || size == 0) return tevra::kEmpty;
-    return tevra::errno_string(err, buf, size);
+    if (buf == nullptr || size == 0) return tev::kEmpty;
+    return tev::errno_string(err, buf, size);
 }
 
 }  // extern "C"

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace tevra {
+namespace tev {
 
 constexpr uint32_t kFnvStart = 1469598103u;  // 0x57984997
 constexpr uint32_t kFnvPrime = 16777619u;    // 0x01000193
@@ -36,4 +36,4 @@ static_assert(fnv1a(std::string_view{}) == kFnvStart, "the empty text hashes to 
 static_assert(fnv1a(std::string_view{"a"}) == ((kFnvStart ^ 0x61u) * kFnvPrime),
               "one byte is XORed in, then multiplied");
 
-}  // namespace tevra
+}  // namespace tev

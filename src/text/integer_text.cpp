@@ -7,7 +7,7 @@
 #include "text/buffer_fast.hpp"
 #include "text/digit_pairs.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 // 20 digits for the largest unsigned value, one sign, and slack.
@@ -51,18 +51,18 @@ void append_signed(tevra_buffer *b, int64_t value) {
     put(b, start, static_cast<size_t>(end - start));
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
 void tevra_buffer_append_unsigned(tevra_buffer *buf, uint64_t value) {
-    if (!tevra::usable(buf)) return;
-    tevra::append_unsigned(buf, value);
+    if (!tev::usable(buf)) return;
+    tev::append_unsigned(buf, value);
 }
 
 void tevra_buffer_append_signed(tevra_buffer *buf, int64_t value) {
-    if (!tevra::usable(buf)) return;
-    tevra::append_signed(buf, value);
+    if (!tev::usable(buf)) return;
+    tev::append_signed(buf, value);
 }
 
 }  // extern "C"

@@ -10,7 +10,7 @@
 #include "text/utf8.hpp"
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 enum EscapeKind : unsigned char {
@@ -169,24 +169,24 @@ void append_json_string_maybe_trusted(tevra_buffer *b, const char *s) {
     }
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
 void tevra_buffer_append_json_string(tevra_buffer *buf, const char *s) {
-    if (tevra::usable(buf)) tevra::append_json_string(buf, s);
+    if (tev::usable(buf)) tev::append_json_string(buf, s);
 }
 
 void tevra_buffer_append_json_string_maybe_trusted(tevra_buffer *buf, const char *s) {
-    if (tevra::usable(buf)) tevra::append_json_string_maybe_trusted(buf, s);
+    if (tev::usable(buf)) tev::append_json_string_maybe_trusted(buf, s);
 }
 
 void tevra_buffer_append_json_trusted_string_n(tevra_buffer *buf, const char *s, size_t n) {
-    if (tevra::usable(buf)) tevra::append_json_trusted_string_n(buf, s, n);
+    if (tev::usable(buf)) tev::append_json_trusted_string_n(buf, s, n);
 }
 
 void tevra_buffer_append_json_trusted_string(tevra_buffer *buf, const char *s) {
-    if (tevra::usable(buf)) tevra::append_json_trusted_string_n(buf, s, s != nullptr ? std::strlen(s) : 0);
+    if (tev::usable(buf)) tev::append_json_trusted_string_n(buf, s, s != nullptr ? std::strlen(s) : 0);
 }
 
 }  // extern "C"

@@ -9,7 +9,7 @@
 
 #include "tevra.h"
 
-namespace tevra {
+namespace tev {
 
 // Quoted and escaped, as tevra_buffer_append_json_string writes text.
 void append_json_string_n(tevra_buffer *b, const char *s, size_t n);
@@ -22,4 +22,4 @@ void append_json_escaped(tevra_buffer *b, const char *s);
 // n bytes between quotes, unescaped.
 void append_json_trusted_string_n(tevra_buffer *b, const char *s, size_t n);
 
-}  // namespace tevra
+}  // namespace tev

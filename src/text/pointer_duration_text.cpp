@@ -7,7 +7,7 @@
 
 #include "text/buffer_fast.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr size_t kScratch = 64;
@@ -92,18 +92,18 @@ void append_duration(tevra_buffer *b, tevra_duration d, bool quoted) {
     put(b, text, n);
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
 void tevra_buffer_append_pointer(tevra_buffer *buf, const void *p) {
-    if (!tevra::usable(buf)) return;
-    tevra::append_pointer(buf, p);
+    if (!tev::usable(buf)) return;
+    tev::append_pointer(buf, p);
 }
 
 void tevra_buffer_append_duration(tevra_buffer *buf, tevra_duration d, int quoted) {
-    if (!tevra::usable(buf)) return;
-    tevra::append_duration(buf, d, quoted != 0);
+    if (!tev::usable(buf)) return;
+    tev::append_duration(buf, d, quoted != 0);
 }
 
 }  // extern "C"

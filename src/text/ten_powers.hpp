@@ -8,7 +8,7 @@
 
 #include "text/big_uint.hpp"
 
-namespace tevra {
+namespace tev {
 
 // floor(q * log2(10)) and floor(e * log10(2)) by fixed-point multiplication;
 // both are checked exactly over the whole range they are used in.
@@ -97,4 +97,4 @@ constexpr bool log10_formula_is_exact() {
 }
 static_assert(log10_formula_is_exact(), "floor_log10_pow2 is exact for every double's exponent");
 
-}  // namespace tevra
+}  // namespace tev

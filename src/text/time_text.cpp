@@ -9,7 +9,7 @@
 
 #include "text/buffer_fast.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr size_t kDateArea = 64;
@@ -74,9 +74,9 @@ void append_time(tevra_buffer *b, const tevra_time &t, bool quoted) {
     if (quoted) put_char(b, '"');
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" void tevra_buffer_append_time(tevra_buffer *buf, tevra_time t, int quoted) {
-    if (!tevra::usable(buf)) return;
-    tevra::append_time(buf, t, quoted != 0);
+    if (!tev::usable(buf)) return;
+    tev::append_time(buf, t, quoted != 0);
 }

@@ -13,7 +13,7 @@
 #include "text/buffer_fast.hpp"
 #include "text/json_string.hpp"
 
-namespace tevra {
+namespace tev {
 namespace {
 
 constexpr size_t kTextArea = 64;
@@ -201,18 +201,18 @@ void append_timestamp(tevra_shared *s, tevra_buffer *b) {
     put(b, text, n);
 }
 
-}  // namespace tevra
+}  // namespace tev
 
 extern "C" {
 
 size_t tevra_render_timestamp_value(tevra_shared *shared, int64_t sec, long nsec, char out[64]) {
     if (shared == nullptr || out == nullptr) return 0;
-    return tevra::render_timestamp_value(shared, sec, nsec, out);
+    return tev::render_timestamp_value(shared, sec, nsec, out);
 }
 
 void tevra_append_timestamp(tevra_shared *shared, tevra_buffer *buf) {
-    if (shared == nullptr || !tevra::usable(buf) || shared->timestamps == 0) return;
-    tevra::append_timestamp(shared, buf);
+    if (shared == nullptr || !tev::usable(buf) || shared->timestamps == 0) return;
+    tev::append_timestamp(shared, buf);
 }
 
 int tevra_default_time_now(void *ctx, int64_t *sec, long *nsec) {

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-namespace tevra {
+namespace tev {
 
 constexpr bool in_range(unsigned char c, unsigned char lo, unsigned char hi) { return c >= lo && c <= hi; }
 
@@ -139,4 +139,4 @@ static_assert(utf8_sequence_length(kTooHigh) == 0);
 static_assert(utf8_sequence_length(kCutShort) == 0);
 }  // namespace utf8_checks
 
-}  // namespace tevra
+}  // namespace tev

@@ -27,7 +27,7 @@ size_t home_of(const char *key, size_t len, uint32_t kind) {
 // Entries whose key pointer is `key`.
 int entries_holding(const tevra_shared *s, const char *key) {
     int n = 0;
-    for (const tevra::ConsoleFieldCacheEntry &e : s->console_field_cache) n += e.key == key;
+    for (const tev::ConsoleFieldCacheEntry &e : s->console_field_cache) n += e.key == key;
     return n;
 }
 
@@ -122,7 +122,7 @@ TEST(ConsoleFieldCache, SeventeenKeysOnOneHomeEntryKeepWorking) {
 
     tevra_info(l.log, nullptr, fields.data(), fields.size());
     EXPECT_EQ(l.take_line(), expected);
-    const tevra::ConsoleFieldCacheEntry *cache = l.shared()->console_field_cache;
+    const tev::ConsoleFieldCacheEntry *cache = l.shared()->console_field_cache;
     // The sixteenth key took the last probe; the seventeenth replaced home.
     EXPECT_EQ(cache[home].key, keys[16]);
     for (int i = 1; i < 16; ++i) EXPECT_EQ(cache[(home + i) & 0xFF].key, keys[i]) << i;

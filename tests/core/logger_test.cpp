@@ -109,8 +109,8 @@ TEST(NewLogger, CopiesAndNormalisesTheSettings) {
     format[0] = 'X';  // the logger keeps its own copy
     EXPECT_STREQ(s->time_format, "RFC3339");
     EXPECT_EQ(s->ts_cacheable, 1);
-    EXPECT_EQ(s->color_lens[tevra::kReset], std::strlen(tevra_palette_default()->reset));
-    EXPECT_EQ(s->color_lens[tevra::kNolevelColor], std::strlen(tevra_palette_default()->null_color));
+    EXPECT_EQ(s->color_lens[tev::kReset], std::strlen(tevra_palette_default()->reset));
+    EXPECT_EQ(s->color_lens[tev::kNolevelColor], std::strlen(tevra_palette_default()->null_color));
     log->destroy(log);
 }
 

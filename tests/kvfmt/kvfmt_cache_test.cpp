@@ -301,7 +301,7 @@ TEST(KvfmtCache, IndexHoldsTheLastResolvedAddress) {
     ASSERT_EQ(resolve(l.shared(), text, &scratch, &out), 0);
     const auto a = reinterpret_cast<uintptr_t>(text);
     const uintptr_t x = a ^ (a >> 4);
-    const tevra::KvfmtIndexSlot &slot = l.shared()->kvfmt_index[(x ^ (x >> 9)) & 0xFF];
+    const tev::KvfmtIndexSlot &slot = l.shared()->kvfmt_index[(x ^ (x >> 9)) & 0xFF];
     EXPECT_EQ(slot.address, text);
     EXPECT_EQ(slot.layout, out);
 }

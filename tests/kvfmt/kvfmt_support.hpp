@@ -56,7 +56,7 @@ inline int resolve(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratc
 }
 
 inline bool in_cache(const tevra_shared *s, const tevra_kvfmt_layout *layout) {
-    return layout >= &s->kvfmt_entries[0] && layout < &s->kvfmt_entries[tevra::kKvfmtCacheSlots];
+    return layout >= &s->kvfmt_entries[0] && layout < &s->kvfmt_entries[tev::kKvfmtCacheSlots];
 }
 
 inline size_t filled_slots(const tevra_shared *s) {

@@ -92,7 +92,7 @@ TEST(KvfmtThreads, ManyThreadsResolveManyTemplatesThroughOneSharedRecord) {
         }
         EXPECT_EQ(copies, 1) << c.text;
     }
-    EXPECT_LE(kvfmt_test::filled_slots(l.shared()), tevra::kKvfmtCacheSlots);
+    EXPECT_LE(kvfmt_test::filled_slots(l.shared()), tev::kKvfmtCacheSlots);
 }
 
 }  // namespace

@@ -72,13 +72,13 @@ TEST(LevelColor, CachedLengthsFollowTheSameRolesAsTheColours) {
 TEST(LevelColor, LengthsAreReadFromTheirCacheSlots) {
     auto *shared = static_cast<tevra_shared *>(std::calloc(1, sizeof(tevra_shared)));
     ASSERT_NE(shared, nullptr);
-    for (int i = 0; i < tevra::kColorLensCount; ++i) shared->color_lens[i] = 100 + static_cast<size_t>(i);
-    EXPECT_EQ(tevra_level_color_len(shared, TEVRA_LEVEL_TRACE), 100u + tevra::kTraceColor);
-    EXPECT_EQ(tevra_level_color_len(shared, TEVRA_LEVEL_WARN), 100u + tevra::kWarnColor);
-    EXPECT_EQ(tevra_level_color_len(shared, TEVRA_LEVEL_PANIC), 100u + tevra::kPanicColor);
-    EXPECT_EQ(tevra_level_color_len(shared, TEVRA_LEVEL_NOLEVEL), 100u + tevra::kNolevelColor);
-    EXPECT_EQ(tevra_level_color_len(shared, TEVRA_LEVEL_DISABLED), 100u + tevra::kInfoColor);
-    EXPECT_EQ(tevra_level_color_len(shared, INT_MIN), 100u + tevra::kInfoColor);
+    for (int i = 0; i < tev::kColorLensCount; ++i) shared->color_lens[i] = 100 + static_cast<size_t>(i);
+    EXPECT_EQ(tevra_level_color_len(shared, TEVRA_LEVEL_TRACE), 100u + tev::kTraceColor);
+    EXPECT_EQ(tevra_level_color_len(shared, TEVRA_LEVEL_WARN), 100u + tev::kWarnColor);
+    EXPECT_EQ(tevra_level_color_len(shared, TEVRA_LEVEL_PANIC), 100u + tev::kPanicColor);
+    EXPECT_EQ(tevra_level_color_len(shared, TEVRA_LEVEL_NOLEVEL), 100u + tev::kNolevelColor);
+    EXPECT_EQ(tevra_level_color_len(shared, TEVRA_LEVEL_DISABLED), 100u + tev::kInfoColor);
+    EXPECT_EQ(tevra_level_color_len(shared, INT_MIN), 100u + tev::kInfoColor);
     std::free(shared);
     EXPECT_EQ(tevra_level_color_len(nullptr, TEVRA_LEVEL_INFO), 0u);
 }

@@ -22,7 +22,7 @@ using tevra_test::CaptureSink;
 size_t slot_of(double x) {
     unsigned char bytes[sizeof x];
     std::memcpy(bytes, &x, sizeof x);
-    return tevra::fnv1a(bytes, sizeof bytes) & 31;
+    return tev::fnv1a(bytes, sizeof bytes) & 31;
 }
 
 uint64_t bits_of(double x) {
@@ -70,7 +70,7 @@ class DoubleCache : public ::testing::Test {
         return out;
     }
 
-    tevra::DoubleCacheSlot &slot(double v) { return shared_->double_cache[slot_of(v)]; }
+    tev::DoubleCacheSlot &slot(double v) { return shared_->double_cache[slot_of(v)]; }
 
     CaptureSink sink_;
     tevra_logger *log_ = nullptr;
@@ -97,7 +97,7 @@ TEST_F(DoubleCache, AHitServesTheStoredText) {
 
 TEST_F(DoubleCache, SlotBeingWrittenIsNeverRead) {
     bound_text(0.1);
-    tevra::DoubleCacheSlot &s = slot(0.1);
+    tev::DoubleCacheSlot &s = slot(0.1);
     std::memcpy(s.text, "half", 4);
     s.text_len = 4;
     s.seq |= 1u;  // a writer holds the slot
@@ -125,7 +125,7 @@ TEST_F(DoubleCache, NonFiniteValuesBypassTheCache) {
     EXPECT_EQ(bound_text(__builtin_nan("")), "nan");
     EXPECT_EQ(bound_text(__builtin_inf()), "inf");
     EXPECT_EQ(bound_text(-__builtin_inf()), "-inf");
-    for (const tevra::DoubleCacheSlot &s : shared_->double_cache) EXPECT_EQ(s.seq, 0u);
+    for (const tev::DoubleCacheSlot &s : shared_->double_cache) EXPECT_EQ(s.seq, 0u);
 }
 
 TEST_F(DoubleCache, ManyThreadsOnCollidingSlotsAlwaysGetExactText) {
