@@ -4,6 +4,7 @@
 // console line has, whether its pairs come from fields or a template.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -52,6 +53,8 @@ void append_value(tevra_buffer *b, const tevra_field &f);
 // The message of an errno number, bare when it can stand bare.
 void append_errno_text(tevra_buffer *b, int err);
 
+// Level fragments and the message lead-in, built once at creation.
+void build_literals(tevra_shared *s);
 // The level fragment built at creation; unknown codes take info's.
 void append_level_label(const tevra_shared *s, tevra_buffer *b, int level);
 // The space (and message colour) before the message text.
@@ -60,10 +63,20 @@ void append_message_prefix(const tevra_shared *s, tevra_buffer *b);
 // One ` key=value` group, through the shared field cache when it can be.
 void append_field(tevra_shared *s, tevra_buffer *b, const tevra_field &f);
 
+// One ` key=value` group per field with a key, in order; NULL writes nothing.
+void append_fields(tevra_shared *s, tevra_buffer *b, const tevra_field *fields, size_t count);
+
 // Everything before the call's own pairs: timestamp, level fragment,
 // message and the logger's bound fields.
 void begin_line(const tevra_logger_state *state, tevra_buffer *b, int level, const char *msg);
 // The "loglevel" group, the final reset, the line feed and the write.
 void end_line(const tevra_logger_state *state, tevra_buffer *b);
+
+// Whole lines: from field records (console_line.cpp) and from a template's
+// items and arguments (console_kvfmt.cpp).
+void emit_fields_line(const tevra_logger_state *state, int level, const char *msg,
+                      const tevra_field *fields, size_t count);
+void emit_template_line(const tevra_logger_state *state, int level, const char *msg,
+                        const tevra_kvfmt_layout *layout, int saved_errno, va_list args);
 
 }  // namespace tev::console

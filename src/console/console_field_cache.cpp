@@ -213,6 +213,17 @@ void append_field(tevra_shared *s, tevra_buffer *b, const tevra_field &f) {
     append_cached(s, b, f, kind, len);
 }
 
+void append_fields(tevra_shared *s, tevra_buffer *b, const tevra_field *fields, size_t count) {
+    if (fields == nullptr) return;
+    for (size_t i = 0; i < count; ++i) {
+        const tevra_field &f = fields[i];
+        // A trusted key's length is authoritative; an untrusted one is read
+        // to its NUL.
+        if (f.key == nullptr || (f.key_trusted ? f.key_len == 0 : f.key[0] == '\0')) continue;
+        append_field(s, b, f);
+    }
+}
+
 }  // namespace tev::console
 
 extern "C" {
@@ -227,14 +238,8 @@ void tevra_append_console_field_cached(tevra_shared *shared, tevra_buffer *buf,
 
 void tevra_append_console_field_prefix(tevra_shared *shared, tevra_buffer *buf,
                                        const tevra_field *fields, size_t count) {
-    if (shared == nullptr || !tev::usable(buf) || fields == nullptr) return;
-    for (size_t i = 0; i < count; ++i) {
-        const tevra_field &f = fields[i];
-        // A trusted key's length is authoritative; an untrusted one is read
-        // to its NUL.
-        if (f.key == nullptr || (f.key_trusted ? f.key_len == 0 : f.key[0] == '\0')) continue;
-        tev::console::append_field(shared, buf, f);
-    }
+    if (shared == nullptr || !tev::usable(buf)) return;
+    tev::console::append_fields(shared, buf, fields, count);
 }
 
 }  // extern "C"

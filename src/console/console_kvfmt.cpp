@@ -109,6 +109,17 @@ void write_pairs(const tevra_shared *s, tevra_buffer *b, const tevra_kvfmt_layou
 }
 
 }  // namespace
+
+void emit_template_line(const tevra_logger_state *state, int level, const char *msg,
+                        const tevra_kvfmt_layout *layout, int saved_errno, va_list args) {
+    tevra_shared *s = state->shared;
+    tevra_buffer b;
+    tevra_buffer_init(&b, s, s->buffer_size);
+    begin_line(state, &b, level, msg);
+    if (layout != nullptr && layout->count != 0) write_pairs(s, &b, *layout, saved_errno, args);
+    end_line(state, &b);
+}
+
 }  // namespace tev::console
 
 extern "C" {
@@ -116,14 +127,7 @@ extern "C" {
 void tevra_emit_console_kvfmt(const tevra_logger_state *state, int level, const char *msg,
                               const tevra_kvfmt_layout *layout, int saved_errno, va_list args) {
     if (state == nullptr || state->shared == nullptr) return;
-    tevra_shared *s = state->shared;
-    tevra_buffer b;
-    tevra_buffer_init(&b, s, s->buffer_size);
-    tev::console::begin_line(state, &b, level, msg);
-    if (layout != nullptr && layout->count != 0) {
-        tev::console::write_pairs(s, &b, *layout, saved_errno, args);
-    }
-    tev::console::end_line(state, &b);
+    tev::console::emit_template_line(state, level, msg, layout, saved_errno, args);
 }
 
 }  // extern "C"

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 // One console line from field records: timestamp, level label, message,
 // the logger's bound fields, the call's fields and the optional "loglevel"
-// group, rendered on the caller's stack and written whole.
+// group, rendered on the caller's stack and written whole. Also the console
+// encoder table.
 #include "console/console_encoder.hpp"
+#include "core/encoder.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
@@ -31,7 +33,7 @@ void begin_line(const tevra_logger_state *state, tevra_buffer *b, int level, con
     if (state->prefix != nullptr && state->prefix_len != 0) {
         put(b, state->prefix, state->prefix_len);
     } else if (state->field_count != 0) {
-        tevra_append_console_field_prefix(s, b, state->fields, state->field_count);
+        append_fields(s, b, state->fields, state->field_count);
     }
 }
 
@@ -56,6 +58,27 @@ void end_line(const tevra_logger_state *state, tevra_buffer *b) {
     tevra_buffer_destroy(b);
 }
 
+void emit_fields_line(const tevra_logger_state *state, int level, const char *msg,
+                      const tevra_field *fields, size_t count) {
+    tevra_shared *s = state->shared;
+    tevra_buffer b;
+    tevra_buffer_init(&b, s, s->buffer_size);
+    begin_line(state, &b, level, msg);
+    if (count != 0) append_fields(s, &b, fields, count);
+    end_line(state, &b);
+}
+
+namespace {
+
+void template_line(const tevra_logger_state *state, int level, const char *msg,
+                   const tevra_kvfmt_layout &layout, int saved_errno, va_list args) {
+    emit_template_line(state, level, msg, &layout, saved_errno, args);
+}
+
+}  // namespace
+
+const Encoder kEncoder{&emit_fields_line, &template_line, &append_fields, &build_literals};
+
 }  // namespace tev::console
 
 extern "C" {
@@ -63,12 +86,7 @@ extern "C" {
 void tevra_emit_console(const tevra_logger_state *state, int level, const char *msg,
                         const tevra_field *fields, size_t count) {
     if (state == nullptr || state->shared == nullptr) return;
-    tevra_shared *s = state->shared;
-    tevra_buffer b;
-    tevra_buffer_init(&b, s, s->buffer_size);
-    tev::console::begin_line(state, &b, level, msg);
-    if (count != 0) tevra_append_console_field_prefix(s, &b, fields, count);
-    tev::console::end_line(state, &b);
+    tev::console::emit_fields_line(state, level, msg, fields, count);
 }
 
 }  // extern "C"

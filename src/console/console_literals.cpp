@@ -76,6 +76,13 @@ void build_literal(tevra_shared *s) {
 
 }  // namespace
 
+void build_literals(tevra_shared *s) {
+    for (int level = TEVRA_LEVEL_TRACE; level <= TEVRA_LEVEL_NOLEVEL; ++level) {
+        build_fragment(s, level, level_index(level));
+    }
+    build_literal(s);
+}
+
 void append_message_prefix(const tevra_shared *s, tevra_buffer *b) {
     if (s->console_literal_len != 0) {
         put(b, s->console_literal, s->console_literal_len);

@@ -20,11 +20,7 @@ void log_fields(tevra_logger *log, int level, const char *msg, const tevra_field
     if (state == nullptr || state->shared == nullptr) return;
     if (!tevra_should_log(state, level)) return;
     const LineLevelScope line_level(level);
-    if (state->shared->mode == TEVRA_MODE_JSON) {
-        tevra_emit_json(state, level, msg, fields, count);
-    } else {
-        tevra_emit_console(state, level, msg, fields, count);
-    }
+    state->shared->encoder->fields_line(state, level, msg, fields, count);
 }
 
 void log_template(tevra_logger *log, int level, const char *msg, const char *kvfmt, va_list args) {
@@ -48,11 +44,7 @@ void log_template(tevra_logger *log, int level, const char *msg, const char *kvf
         return;
     }
     const LineLevelScope line_level(level);
-    if (shared->mode == TEVRA_MODE_JSON) {
-        tevra_emit_json_kvfmt(state, level, msg, layout, saved_errno, args);
-    } else {
-        tevra_emit_console_kvfmt(state, level, msg, layout, saved_errno, args);
-    }
+    shared->encoder->template_line(state, level, msg, *layout, saved_errno, args);
     if (layout == &scratch) tevra_free_internal(scratch.template_copy);
 }
 

@@ -61,14 +61,6 @@ size_t estimate_capacity(const tevra_logger_state *state) {
     return total;
 }
 
-void render(tevra_shared *s, tevra_buffer *b, const tevra_field *fields, size_t count) {
-    if (s->mode == TEVRA_MODE_JSON) {
-        tevra_append_json_field_prefix(s, b, fields, count);
-    } else {
-        tevra_append_console_field_prefix(s, b, fields, count);
-    }
-}
-
 // A detached buffer drops text it cannot grow for, and a later growth may
 // still succeed, so a dropped piece leaves no mark in the result. Rendering
 // that never needed to grow lost nothing; otherwise it is done again with
@@ -86,7 +78,7 @@ void render(tevra_shared *s, tevra_buffer *b, const tevra_field *fields, size_t 
             return -1;
         }
         const size_t room = b.cap;
-        render(state->shared, &b, state->fields, state->field_count);
+        state->shared->encoder->bound_fields(state->shared, &b, state->fields, state->field_count);
         if (b.cap == room && b.len < room) {
             if (b.len != 0) {
                 auto *copy = static_cast<char *>(tevra_memdup_local(b.data, b.len + 1));

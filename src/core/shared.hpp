@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/encoder.hpp"
 #include "output/write_loop.hpp"
 #include "tevra.h"
 
@@ -116,6 +117,7 @@ struct tevra_shared {
     int utc;
     int verbose_fields;
     int color;
+    const tev::Encoder *encoder;  // chosen from mode and colour at creation
     char *time_format;
     const tevra_palette *palette;
     size_t color_lens[tev::kColorLensCount];

@@ -29,15 +29,6 @@ int resolve_color(const tevra_config &cfg) {
     return cfg.output.isatty(cfg.output.user_data) != 0 ? 1 : 0;
 }
 
-// Pre-renders everything that never changes per event.
-void build_literals(tevra_shared *s) {
-    for (int level = TEVRA_LEVEL_TRACE; level <= TEVRA_LEVEL_NOLEVEL; ++level) {
-        tevra_build_console_level_fragment(s, level, level_index(level));
-    }
-    tevra_build_console_literals(s);
-    if (s->color && s->mode == TEVRA_MODE_JSON) tevra_build_json_color_literals(s);
-}
-
 void destroy_record(tevra_shared *s) {
     tevra_close_shared(s, 1);
     for (tevra_kvfmt_layout &layout : s->kvfmt_entries) {
@@ -119,7 +110,9 @@ tevra_logger *new_logger(const tevra_config *given) {
     s->kvfmt_index = static_cast<KvfmtIndexSlot *>(
         tevra_calloc_internal(kKvfmtIndexSlots, sizeof(KvfmtIndexSlot)));
     s->color = resolve_color(cfg);
-    build_literals(s);
+    // The one place where mode and colour decide how lines are rendered.
+    s->encoder = select_encoder(s->mode, s->color);
+    s->encoder->build_literals(s);
 
     tevra_logger *log = tevra_allocate_logger(s);
     if (log == nullptr) {

@@ -42,7 +42,9 @@ void build(char (&text)[kLiteralStorage], size_t &len, Render &&render) {
     tevra_buffer_destroy(&b);
 }
 
-void build_literals(tevra_shared *s) {
+}  // namespace
+
+void build_color_literals(tevra_shared *s) {
     JsonColorLiterals &lit = s->json_color_literals;
     for (int i = 0; i < kLevelSlots; ++i) {
         const int level = i - 1;
@@ -55,8 +57,6 @@ void build_literals(tevra_shared *s) {
     build(lit.time_open, lit.time_open_len, [&](tevra_buffer *b) { render_time_open(s, b); });
     build(lit.time_close, lit.time_close_len, [&](tevra_buffer *b) { render_time_close(s, b); });
 }
-
-}  // namespace
 
 std::string_view palette_color(const tevra_shared *s, ColorSlot slot) {
     if (s == nullptr || s->palette == nullptr) return {};
@@ -98,7 +98,7 @@ void render_level_member(const tevra_shared *s, tevra_buffer *b, int level, Leve
 extern "C" {
 
 void tevra_build_json_color_literals(tevra_shared *shared) {
-    if (shared != nullptr) tev::json::build_literals(shared);
+    if (shared != nullptr) tev::json::build_color_literals(shared);
 }
 
 void tevra_append_json_color_literal(tevra_buffer *buf, const char *color, size_t color_len,

@@ -74,6 +74,20 @@ void append_entries(const tevra_shared *s, tevra_buffer *b, const tevra_kvfmt_la
 }
 
 }  // namespace
+
+void emit_template_line(const tevra_logger_state *state, int level, const char *msg,
+                        const tevra_kvfmt_layout *layout, int saved_errno, va_list args, bool color) {
+    tevra_buffer b;
+    open_line(state, &b, level, msg, color);
+    if (layout != nullptr) {
+        va_list own;
+        va_copy(own, args);
+        append_entries(state->shared, &b, *layout, saved_errno, &own, color);
+        va_end(own);
+    }
+    close_line(state, &b, color);
+}
+
 }  // namespace tev::json
 
 extern "C" {
@@ -81,16 +95,8 @@ extern "C" {
 void tevra_emit_json_kvfmt(const tevra_logger_state *state, int level, const char *msg,
                            const tevra_kvfmt_layout *layout, int saved_errno, va_list args) {
     if (state == nullptr || state->shared == nullptr) return;
-    const bool color = state->shared->color != 0;
-    tevra_buffer b;
-    tev::json::open_line(state, &b, level, msg, color);
-    if (layout != nullptr) {
-        va_list own;
-        va_copy(own, args);
-        tev::json::append_entries(state->shared, &b, *layout, saved_errno, &own, color);
-        va_end(own);
-    }
-    tev::json::close_line(state, &b, color);
+    tev::json::emit_template_line(state, level, msg, layout, saved_errno, args,
+                                  state->shared->color != 0);
 }
 
 }  // extern "C"

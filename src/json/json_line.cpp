@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The layout of one JSON line, shared by field lines, coloured lines and
 // template lines: '{', timestamp, level, message, bound fields, then the
-// caller's members, "loglevel" and '}'. Also the JSON entry point that picks
-// the plain or the coloured encoder.
+// caller's members, "loglevel" and '}'. Also the two JSON encoder tables.
+#include "core/encoder.hpp"
 #include "json/json_literals.hpp"
 #include "json/json_writer.hpp"
 
@@ -91,6 +91,37 @@ void emit_fields_line(const tevra_logger_state *state, int level, const char *ms
     close_line(state, &b, color);
 }
 
+namespace {
+
+// The encoder tables' operations, one instance per colour so that the
+// colour tests fold away inside each.
+template <bool Color>
+void fields_line(const tevra_logger_state *state, int level, const char *msg,
+                 const tevra_field *fields, size_t count) {
+    emit_fields_line(state, level, msg, fields, count, Color);
+}
+
+template <bool Color>
+void template_line(const tevra_logger_state *state, int level, const char *msg,
+                   const tevra_kvfmt_layout &layout, int saved_errno, va_list args) {
+    emit_template_line(state, level, msg, &layout, saved_errno, args, Color);
+}
+
+template <bool Color>
+void bound_fields(tevra_shared *s, tevra_buffer *b, const tevra_field *fields, size_t count) {
+    append_fields(s, b, fields, count, Color);
+}
+
+// Plain lines repeat no text that is not a compile-time constant.
+void no_literals(tevra_shared *) {}
+
+}  // namespace
+
+const Encoder kPlainEncoder{&fields_line<false>, &template_line<false>, &bound_fields<false>,
+                            &no_literals};
+const Encoder kColorEncoder{&fields_line<true>, &template_line<true>, &bound_fields<true>,
+                            &build_color_literals};
+
 }  // namespace tev::json
 
 extern "C" {
@@ -98,11 +129,7 @@ extern "C" {
 void tevra_emit_json(const tevra_logger_state *state, int level, const char *msg,
                      const tevra_field *fields, size_t count) {
     if (state == nullptr || state->shared == nullptr) return;
-    if (state->shared->color) {
-        tevra_emit_json_color(state, level, msg, fields, count);
-    } else {
-        tevra_emit_json_plain(state, level, msg, fields, count);
-    }
+    tev::json::emit_fields_line(state, level, msg, fields, count, state->shared->color != 0);
 }
 
 void tevra_emit_json_plain(const tevra_logger_state *state, int level, const char *msg,

@@ -4,6 +4,7 @@
 // form, true places the palette's escapes around exactly the same tokens.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -37,6 +38,8 @@ void render_time_open(const tevra_shared *s, tevra_buffer *b);
 void render_time_close(const tevra_shared *s, tevra_buffer *b);
 void render_message_open(const tevra_shared *s, tevra_buffer *b);
 void render_level_member(const tevra_shared *s, tevra_buffer *b, int level, LevelSelector which);
+// Stores the coloured built-in members' literals in the shared record.
+void build_color_literals(tevra_shared *s);
 
 // --- values and members (json_members.cpp) ---
 
@@ -85,5 +88,11 @@ void close_line(const tevra_logger_state *state, tevra_buffer *b, bool color);
 // One whole line whose members are the given field records.
 void emit_fields_line(const tevra_logger_state *state, int level, const char *msg,
                       const tevra_field *fields, size_t count, bool color);
+
+// --- template lines (json_kvfmt.cpp) ---
+
+// One whole line whose members come from the template's items.
+void emit_template_line(const tevra_logger_state *state, int level, const char *msg,
+                        const tevra_kvfmt_layout *layout, int saved_errno, va_list args, bool color);
 
 }  // namespace tev::json
