@@ -79,8 +79,19 @@ bool has_key(const tevra_field &f) {
 }
 
 void put_quoted(tevra_buffer *b, const char *text, size_t n) {
+    if (text == nullptr) n = 0;
+    // One room check for the whole string; the slow path flushes or grows.
+    if (b->cap - b->len > n + 1) {
+        char *out = b->data + b->len;
+        out[0] = '"';
+        copy_bytes(out + 1, text, n);
+        out[n + 1] = '"';
+        b->len += n + 2;
+        b->data[b->len] = '\0';
+        return;
+    }
     put_char(b, '"');
-    if (text != nullptr) put(b, text, n);
+    put(b, text, n);
     put_char(b, '"');
 }
 

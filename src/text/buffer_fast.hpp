@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "text/short_copy.hpp"
 #include "tevra.h"
 
 namespace tev {
@@ -18,7 +19,7 @@ inline bool usable(const tevra_buffer *b) { return b != nullptr && b->data != nu
 inline void put(tevra_buffer *b, const char *s, size_t n) {
     if (n == 0) return;
     if (b->cap - b->len >= n) {
-        std::memcpy(b->data + b->len, s, n);
+        copy_bytes(b->data + b->len, s, n);
         b->len += n;
         b->data[b->len] = '\0';
     } else {
