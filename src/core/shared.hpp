@@ -12,6 +12,7 @@
 
 #include "core/encoder.hpp"
 #include "output/write_loop.hpp"
+#include "text/double_cache.hpp"
 #include "tevra.h"
 
 namespace tev {
@@ -80,17 +81,6 @@ struct ConsoleFieldCacheEntry {
     uint64_t text[16];  // the prefix bytes, NUL-padded to whole words
 };
 constexpr size_t kConsoleCacheEntries = 256;
-
-// One formatted double. `seq` is odd while a writer fills the slot; every
-// member is only touched through atomic views, so renderers on many threads
-// never race on it. The text is kept as words for those views.
-struct DoubleCacheSlot {
-    uint32_t seq;
-    uint32_t text_len;  // 0 while the slot has never been filled
-    uint64_t bits;      // the double's bit pattern
-    uint64_t text[4];   // the "%.17g" text (at most 24 bytes), NUL-padded
-};
-constexpr size_t kDoubleCacheSlots = 32;
 
 using TimeNowFn = int (*)(void *user, int64_t *sec, long *nsec);
 

@@ -9,6 +9,7 @@
 #include "json/json_literals.hpp"
 #include "json/json_writer.hpp"
 #include "text/json_string.hpp"
+#include "text/number_text.hpp"
 
 namespace tev::json {
 namespace {
@@ -69,6 +70,82 @@ int kind_code(const tevra_field &f) {
     static_assert(sizeof code == sizeof f.kind);
     std::memcpy(&code, &f.kind, sizeof code);
     return code;
+}
+
+// Stores the n bytes and returns their end.
+char *store(char *out, const char *text, size_t n) {
+    copy_bytes(out, text, n);
+    return out + n;
+}
+
+// The members whose bytes are known to need no escaping, written through a
+// local pointer after one room check: a trusted key and a trusted string,
+// a number, a bool or null, on a plain line. Returns false, having written
+// nothing, for everything else (and when the room runs short), which then
+// takes the general writers.
+bool append_plain_member_fast(tevra_shared *s, tevra_buffer *b, const tevra_field &f) {
+    if (!f.key_trusted) return false;
+    const int kind = kind_code(f);
+    size_t value_room;
+    switch (kind) {
+        case TEVRA_FIELD_STRING:
+            if (!f.value_trusted) return false;
+            value_room = f.value_len + 2;
+            break;
+        case TEVRA_FIELD_INT64:
+        case TEVRA_FIELD_UINT64:
+            value_room = kIntegerTextRoom;
+            break;
+        case TEVRA_FIELD_FLOAT64: {
+            // Rare: the words for non-finite values, and the null option,
+            // take the general path.
+            const double v = f.value.f64;
+            if (v != v || v > kMaxFinite || v < -kMaxFinite) return false;
+            value_room = kDoubleTextRoom;
+            break;
+        }
+        case TEVRA_FIELD_BOOL:
+        case TEVRA_FIELD_NULL:
+            value_room = kFalse.size();
+            break;
+        default:
+            return false;
+    }
+    // ',' '"' key '"' ':' value
+    const size_t room = f.key_len + 4 + value_room;
+    if (b->cap - b->len < room || room < value_room) return false;
+    char *out = b->data + b->len;
+    *out++ = ',';
+    *out++ = '"';
+    out = store(out, f.key, f.key_len);
+    *out++ = '"';
+    *out++ = ':';
+    switch (kind) {
+        case TEVRA_FIELD_STRING:
+            *out++ = '"';
+            out = store(out, f.value.str, f.value_len);
+            *out++ = '"';
+            break;
+        case TEVRA_FIELD_INT64:
+            out = write_signed(out, f.value.i64);
+            break;
+        case TEVRA_FIELD_UINT64:
+            out = write_unsigned(out, f.value.u64);
+            break;
+        case TEVRA_FIELD_FLOAT64:
+            out = write_finite_double(s, out, f.value.f64);
+            break;
+        case TEVRA_FIELD_BOOL:
+            out = f.value.boolean != 0 ? store(out, kTrue.data(), kTrue.size())
+                                       : store(out, kFalse.data(), kFalse.size());
+            break;
+        default:
+            out = store(out, kNull.data(), kNull.size());
+            break;
+    }
+    b->len = static_cast<size_t>(out - b->data);
+    b->data[b->len] = '\0';
+    return true;
 }
 
 }  // namespace
@@ -224,7 +301,10 @@ void append_fields(const tevra_shared *s, tevra_buffer *b, const tevra_field *fi
                    bool color) {
     if (fields == nullptr) return;
     for (size_t i = 0; i < count; ++i) {
-        if (has_key(fields[i])) append_field_member(s, b, fields[i], color);
+        const tevra_field &f = fields[i];
+        if (!has_key(f)) continue;
+        if (!color && append_plain_member_fast(b->shared, b, f)) continue;
+        append_field_member(s, b, f, color);
     }
 }
 

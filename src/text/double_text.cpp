@@ -10,7 +10,7 @@
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 #include "text/double_format.hpp"
-#include "text/fnv1a.hpp"
+#include "text/number_text.hpp"
 
 namespace tev {
 namespace {
@@ -29,13 +29,13 @@ constexpr size_t kTextWords = sizeof(Slot::text) / sizeof(Slot::text[0]);
 constexpr size_t kSlotTextMax = sizeof(Slot::text) - 1;
 // "%.17g" is at most 24 characters: sign, 17 digits, point, "e-308".
 static_assert(kSlotTextMax >= 24, "a slot holds every %.17g text");
-static_assert(kDoubleCacheSlots == 32, "the slot is hash & 31");
 static_assert(std::atomic_ref<uint64_t>::is_always_lock_free && std::atomic_ref<uint32_t>::is_always_lock_free,
               "the slots are read and written without locks");
 static_assert(alignof(Slot) >= std::atomic_ref<uint64_t>::required_alignment);
 
 constexpr size_t kScratch = 64;
 static_assert(kScratch >= kG17Room, "the formatter has the room it writes in");
+static_assert(sizeof(Slot::text) == kDoubleTextRoom, "a cached text is copied as whole words");
 
 struct Text {
     char bytes[kScratch];
@@ -56,13 +56,6 @@ uint64_t bits_of(double x) {
     return bits;
 }
 
-// Hashes the double's bytes as they lie in memory.
-size_t slot_index(double x) {
-    unsigned char bytes[sizeof x];
-    std::memcpy(bytes, &x, sizeof x);
-    return fnv1a(bytes, sizeof bytes) & (kDoubleCacheSlots - 1);
-}
-
 template <typename T>
 T load(T &member) {
     return std::atomic_ref<T>(member).load(std::memory_order_acquire);
@@ -73,23 +66,25 @@ void store(T &member, T value) {
     std::atomic_ref<T>(member).store(value, std::memory_order_release);
 }
 
-// Copies the slot's text into `out` when it holds `bits` and was stable for
-// the whole copy. Otherwise returns false and leaves in `seen` the even
-// sequence a writer may claim, or an odd one when it must not.
-bool read_slot(Slot &slot, uint64_t bits, Text &out, uint32_t &seen) {
+// Copies the slot's words to `out` (kDoubleTextRoom bytes of room) and
+// returns the text's length when the slot holds `bits` and was stable for
+// the whole copy. Otherwise returns 0 and leaves in `seen` the even
+// sequence a writer may claim, or an odd one when it must not; `out` then
+// holds bytes to be overwritten.
+size_t read_slot(Slot &slot, uint64_t bits, char *out, uint32_t &seen) {
     seen = load(slot.seq);
-    if (seen & 1u) return false;
+    if (seen & 1u) return 0;
     const uint32_t len = load(slot.text_len);
-    if (len == 0 || len > kSlotTextMax || load(slot.bits) != bits) return false;
-    uint64_t words[kTextWords];
-    for (size_t i = 0; i < kTextWords; ++i) words[i] = load(slot.text[i]);
+    if (len == 0 || len > kSlotTextMax || load(slot.bits) != bits) return 0;
+    for (size_t i = 0; i < kTextWords; ++i) {
+        const uint64_t word = load(slot.text[i]);
+        std::memcpy(out + i * sizeof word, &word, sizeof word);
+    }
     if (load(slot.seq) != seen) {
         seen = 1;  // someone is rewriting it: leave the slot to them
-        return false;
+        return 0;
     }
-    std::memcpy(out.bytes, words, sizeof words);
-    out.len = len;
-    return true;
+    return len;
 }
 
 void fill_slot(Slot &slot, uint32_t seen, uint64_t bits, const Text &text) {
@@ -108,6 +103,23 @@ void fill_slot(Slot &slot, uint32_t seen, uint64_t bits, const Text &text) {
 
 }  // namespace
 
+char *write_finite_double(tevra_shared *shared, char *out, double x) {
+    if (shared == nullptr) {
+        const Text t = format_g17(x);
+        copy_bytes(out, t.bytes, t.len);
+        return out + t.len;
+    }
+    // 0.0 and -0.0 differ in their bits, so they are different keys.
+    const uint64_t bits = bits_of(x);
+    Slot &slot = shared->double_cache[double_cache_slot(bits)];
+    uint32_t seen = 1;
+    if (const size_t len = read_slot(slot, bits, out, seen); len != 0) return out + len;
+    const Text t = format_g17(x);
+    fill_slot(slot, seen, bits, t);
+    copy_bytes(out, t.bytes, t.len);
+    return out + t.len;
+}
+
 void append_double(tevra_buffer *b, double x) {
     if (x != x) {
         put(b, "nan", 3);
@@ -121,23 +133,15 @@ void append_double(tevra_buffer *b, double x) {
         put(b, "-inf", 4);
         return;
     }
-    if (b->shared == nullptr) {
-        const Text t = format_g17(x);
-        put(b, t.bytes, t.len);
+    if (b->cap - b->len >= kDoubleTextRoom) {
+        char *end = write_finite_double(b->shared, b->data + b->len, x);
+        b->len = static_cast<size_t>(end - b->data);
+        b->data[b->len] = '\0';
         return;
     }
-    // 0.0 and -0.0 differ in their bits, so they are different keys.
-    const uint64_t bits = bits_of(x);
-    Slot &slot = b->shared->double_cache[slot_index(x)];
-    Text t;
-    uint32_t seen = 1;
-    if (read_slot(slot, bits, t, seen)) {
-        put(b, t.bytes, t.len);
-        return;
-    }
-    t = format_g17(x);
-    fill_slot(slot, seen, bits, t);
-    put(b, t.bytes, t.len);
+    char text[kDoubleTextRoom];
+    const size_t n = static_cast<size_t>(write_finite_double(b->shared, text, x) - text);
+    put(b, text, n);
 }
 
 }  // namespace tev

@@ -6,6 +6,7 @@
 
 #include "text/buffer_fast.hpp"
 #include "text/digit_pairs.hpp"
+#include "text/number_text.hpp"
 
 namespace tev {
 namespace {
@@ -32,6 +33,24 @@ char *write_digits(uint64_t v, char *end) {
 }
 
 }  // namespace
+
+char *write_unsigned(char *out, uint64_t value) {
+    char scratch[kScratch];
+    char *end = scratch + kScratch;
+    char *start = write_digits(value, end);
+    const auto n = static_cast<size_t>(end - start);
+    copy_bytes(out, start, n);
+    return out + n;
+}
+
+char *write_signed(char *out, int64_t value) {
+    // The magnitude is taken in unsigned arithmetic, so INT64_MIN is exact.
+    if (value < 0) {
+        *out++ = '-';
+        return write_unsigned(out, 0 - static_cast<uint64_t>(value));
+    }
+    return write_unsigned(out, static_cast<uint64_t>(value));
+}
 
 void append_unsigned(tevra_buffer *b, uint64_t value) {
     char scratch[kScratch];

@@ -13,23 +13,18 @@
 
 #include "core/shared.hpp"
 #include "support/capture_sink.hpp"
-#include "text/fnv1a.hpp"
 
 namespace {
 
 using tevra_test::CaptureSink;
-
-size_t slot_of(double x) {
-    unsigned char bytes[sizeof x];
-    std::memcpy(bytes, &x, sizeof x);
-    return tev::fnv1a(bytes, sizeof bytes) & 31;
-}
 
 uint64_t bits_of(double x) {
     uint64_t bits;
     std::memcpy(&bits, &x, sizeof bits);
     return bits;
 }
+
+size_t slot_of(double x) { return tev::double_cache_slot(bits_of(x)); }
 
 std::string printf_g17(double v) {
     char text[64];
