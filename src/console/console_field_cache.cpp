@@ -4,6 +4,7 @@
 // colour) is rendered once per key and copied afterwards; the cache lives in
 // the shared record and is used by every thread without a lock.
 #include <atomic>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -26,14 +27,16 @@ namespace {
 //
 // Transparency: entries are found by key address, but a key's memory can
 // be freed and reused for another key of the same length (bound keys are
-// heap copies). A hit is therefore confirmed by comparing the key bytes
-// stored inside the prefix, at an offset fixed for the shared record, and
-// a stale entry is refilled in place.
+// heap copies). A hit is therefore confirmed by comparing the key: keys of
+// up to 32 bytes against the words of `key_words`, longer ones against the
+// bytes stored inside the prefix; a stale entry is refilled in place.
 
 constexpr size_t kEntries = kConsoleCacheEntries;
 constexpr size_t kProbes = 16;
 constexpr size_t kTextWords = sizeof(ConsoleFieldCacheEntry::text) / sizeof(uint64_t);
 constexpr size_t kTextMax = sizeof(ConsoleFieldCacheEntry::text) - 1;
+constexpr size_t kKeyWords = sizeof(ConsoleFieldCacheEntry::key_words) / sizeof(uint64_t);
+constexpr size_t kWordKeyMax = kKeyWords * sizeof(uint64_t);
 static_assert(kEntries == 256 && kTextMax == 127);
 
 template <class T>
@@ -55,6 +58,37 @@ struct Prefix {
         if (c.present()) add(c.text, c.len);
     }
 };
+
+// Word i of the key, NUL-padded, read without touching a byte past the
+// key's end. The same function fills and checks `key_words`, so the words
+// compare equal exactly when the bytes do, on any byte order.
+uint64_t key_word(const char *key, size_t len, size_t i) {
+    const size_t start = i * sizeof(uint64_t);
+    if (start >= len) return 0;
+    const size_t n = len - start;
+    uint64_t word;
+    if (n >= sizeof word) {
+        std::memcpy(&word, key + start, sizeof word);
+        return word;
+    }
+    if constexpr (std::endian::native == std::endian::little) {
+        if (len >= sizeof word) {
+            // The last eight bytes of the key, shifted down to its tail.
+            std::memcpy(&word, key + len - sizeof word, sizeof word);
+            return word >> (8 * (sizeof word - n));
+        }
+    }
+    word = 0;
+    for (size_t k = 0; k < n; ++k) {
+        uint64_t byte = static_cast<unsigned char>(key[start + k]);
+        if constexpr (std::endian::native == std::endian::little) {
+            word |= byte << (8 * k);
+        } else {
+            word |= byte << (8 * (sizeof word - 1 - k));
+        }
+    }
+    return word;
+}
 
 // The prefix length the field calls for, or 0 when it does not fit an
 // entry (and the group is then written uncached).
@@ -126,6 +160,10 @@ void fill(const tevra_shared *s, ConsoleFieldCacheEntry &e, uint32_t seq, tevra_
         view(e.key).store(f.key, std::memory_order_release);
         view(e.key_len).store(f.key_len, std::memory_order_release);
         view(e.text_len).store(p.len, std::memory_order_release);
+        for (size_t i = 0; i < kKeyWords; ++i) {
+            const uint64_t word = f.key_len <= kWordKeyMax ? key_word(f.key, f.key_len, i) : 0;
+            view(e.key_words[i]).store(word, std::memory_order_release);
+        }
         for (size_t i = 0; i < kTextWords; ++i) {
             uint64_t word;
             std::memcpy(&word, p.bytes + i * sizeof word, sizeof word);
@@ -147,6 +185,35 @@ bool snapshot(ConsoleFieldCacheEntry &e, uint32_t seq, Prefix &p) {
         std::memcpy(p.bytes + i * sizeof word, &word, sizeof word);
     }
     return view(e.seq).load(std::memory_order_relaxed) == seq;
+}
+
+// True when the entry's key words are those of the field's key (of at most
+// kWordKeyMax bytes).
+bool same_key_words(ConsoleFieldCacheEntry &e, const tevra_field &f) {
+    const size_t words = (f.key_len + sizeof(uint64_t) - 1) / sizeof(uint64_t);
+    for (size_t i = 0; i < words; ++i) {
+        if (view(e.key_words[i]).load(std::memory_order_acquire) != key_word(f.key, f.key_len, i)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Copies an entry confirmed by key words straight into the line, as whole
+// words. False when the room for the words is short or a writer interfered;
+// nothing is then added to the line.
+bool copy_into_line(ConsoleFieldCacheEntry &e, uint32_t seq, tevra_buffer *b, size_t len) {
+    const size_t words = (len + sizeof(uint64_t)) / sizeof(uint64_t);
+    if (b->cap - b->len < words * sizeof(uint64_t)) return false;
+    char *out = b->data + b->len;
+    for (size_t i = 0; i < words; ++i) {
+        const uint64_t word = view(e.text[i]).load(std::memory_order_acquire);
+        std::memcpy(out + i * sizeof word, &word, sizeof word);
+    }
+    if (view(e.seq).load(std::memory_order_relaxed) != seq) return false;
+    b->len += len;
+    b->data[b->len] = '\0';
+    return true;
 }
 
 void write_local(const tevra_shared *s, tevra_buffer *b, const tevra_field &f, uint32_t kind) {
@@ -175,6 +242,19 @@ void append_cached(tevra_shared *s, tevra_buffer *b, const tevra_field &f, uint3
         if (key != f.key || view(e.kind).load(std::memory_order_acquire) != kind ||
             view(e.key_len).load(std::memory_order_acquire) != f.key_len) {
             continue;
+        }
+        if (f.key_len <= kWordKeyMax) {
+            if (view(e.text_len).load(std::memory_order_acquire) != expected_len ||
+                !same_key_words(e, f)) {
+                // The key's memory now holds another key: the entry is stale.
+                fill(s, e, seq, b, f, kind);
+                return;
+            }
+            if (copy_into_line(e, seq, b, expected_len)) {
+                append_value(b, f);
+                return;
+            }
+            // Short of room, or being rewritten: the entry is read as below.
         }
         Prefix p;
         if (!snapshot(e, seq, p)) {

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "console/console_field_cache.hpp"
 #include "core/encoder.hpp"
 #include "output/write_loop.hpp"
 #include "text/double_cache.hpp"
@@ -66,21 +67,6 @@ struct KvfmtIndexSlot {
 };
 constexpr size_t kKvfmtCacheSlots = 512;
 constexpr size_t kKvfmtIndexSlots = 256;
-
-// One console field prefix (space, colours, key, '='), found by the key's
-// address, length and kind and confirmed against the key bytes it holds.
-// `seq` is even while the entry is stable and odd while a writer fills it.
-// Every member is only touched through atomic views: readers copy a
-// snapshot and discard it when `seq` moved meanwhile.
-struct ConsoleFieldCacheEntry {
-    uint32_t seq;
-    uint32_t kind;
-    const char *key;
-    size_t key_len;
-    size_t text_len;
-    uint64_t text[16];  // the prefix bytes, NUL-padded to whole words
-};
-constexpr size_t kConsoleCacheEntries = 256;
 
 using TimeNowFn = int (*)(void *user, int64_t *sec, long *nsec);
 
