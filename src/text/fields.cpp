@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "text/fields.hpp"
 #include "text/utf8.hpp"
 #include "tevra.h"
 
