@@ -9,16 +9,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "console/console_text.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
-
-namespace tev {
-
-// A value of exactly n bytes (tevra_str_n), bare or quoted and escaped as
-// tevra_buffer_append_console_string writes text; n 0 writes nothing.
-void append_console_string_n(tevra_buffer *b, const char *s, size_t n);
-
-}  // namespace tev
 
 namespace tev::console {
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "console/console.hpp"
 #include "console/console_encoder.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
@@ -34,7 +35,9 @@ static_assert(label(TEVRA_LEVEL_NOLEVEL) == "---");
 constexpr size_t kFragmentText = sizeof(tevra_shared::level_fragments) / kLevelSlots - 1;
 constexpr size_t kLiteralText = sizeof(tevra_shared::console_literal) - 1;
 
-void build_fragment(tevra_shared *s, int level, int index) {
+}  // namespace
+
+void build_level_fragment(tevra_shared *s, int level, int index) {
     const std::string_view text = label(level);
     char *out = s->level_fragments[index];
     size_t len = 0;
@@ -59,7 +62,7 @@ void build_fragment(tevra_shared *s, int level, int index) {
     s->level_fragment_lens[index] = len;
 }
 
-void build_literal(tevra_shared *s) {
+void build_message_literal(tevra_shared *s) {
     const Color message = s->color ? color(s, kMessageColor) : Color{};
     const size_t len = 1 + (message.present() ? message.len : 0);
     if (len > kLiteralText) {
@@ -74,13 +77,11 @@ void build_literal(tevra_shared *s) {
     s->console_literal_len = len;
 }
 
-}  // namespace
-
 void build_literals(tevra_shared *s) {
     for (int level = TEVRA_LEVEL_TRACE; level <= TEVRA_LEVEL_NOLEVEL; ++level) {
-        build_fragment(s, level, level_index(level));
+        build_level_fragment(s, level, level_index(level));
     }
-    build_literal(s);
+    build_message_literal(s);
 }
 
 void append_message_prefix(const tevra_shared *s, tevra_buffer *b) {
@@ -105,11 +106,11 @@ const char *tevra_level_console_label(int level) { return tev::console::label(le
 
 void tevra_build_console_level_fragment(tevra_shared *shared, int level, int index) {
     if (shared == nullptr || index < 0 || index >= tev::kLevelSlots) return;
-    tev::console::build_fragment(shared, level, index);
+    tev::console::build_level_fragment(shared, level, index);
 }
 
 void tevra_build_console_literals(tevra_shared *shared) {
-    if (shared != nullptr) tev::console::build_literal(shared);
+    if (shared != nullptr) tev::console::build_message_literal(shared);
 }
 
 void tevra_append_level_label(tevra_shared *shared, tevra_buffer *buf, int level) {

@@ -3,14 +3,24 @@
 // coloured when standard output is a terminal, in the default palette.
 #include <cstring>
 
+#include "core/config.hpp"
+#include "output/output.hpp"
+#include "palette/palette.hpp"
 #include "tevra.h"
 
-extern "C" void tevra_default_config(tevra_config *config) {
-    if (config == nullptr) return;
+namespace tev {
+
+void default_config(tevra_config *config) {
     std::memset(config, 0, sizeof *config);
     config->buffer_size = TEVRA_BUFFER_DEFAULT_SIZE;
     config->timestamps = 1;
-    config->palette = tevra_palette_default();
+    config->palette = default_palette();
     // The process's standard output, not owned: never closed by the library.
-    tevra_output_from_fp(&config->output, stdout, 0);
+    output_from_fp(&config->output, stdout, false);
+}
+
+}  // namespace tev
+
+extern "C" void tevra_default_config(tevra_config *config) {
+    if (config != nullptr) tev::default_config(config);
 }

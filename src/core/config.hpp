@@ -6,6 +6,10 @@
 
 namespace tev {
 
+// The defaults: console lines with timestamps at level debug, colour by
+// terminal, the default palette, the process's standard output.
+void default_config(tevra_config *config);
+
 // The defaults, overlaid with `given` when it is not NULL; a NULL palette
 // becomes the default palette and an output without a write operation the
 // process's standard output (not owned).

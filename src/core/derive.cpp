@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <limits>
 
+#include "core/core.hpp"
 #include "core/field_copy.hpp"
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
@@ -69,10 +70,10 @@ tevra_logger *clone(tevra_logger *parent, const tevra_field *fields, size_t coun
     if (ps->field_count > kMaxFields || count > kMaxFields - ps->field_count) return nullptr;
 
     tevra_shared *shared = ps->shared;
-    if (tevra_retain_shared(shared) != 0) return nullptr;
-    tevra_logger *child = tevra_allocate_logger(shared);
+    if (retain_shared(shared) != 0) return nullptr;
+    tevra_logger *child = allocate_logger(shared);
     if (child == nullptr) {
-        tevra_release_shared(shared);
+        release_shared(shared);
         return nullptr;
     }
     // From here on the child's destroy slot gives the reference back and
@@ -91,7 +92,7 @@ tevra_logger *clone(tevra_logger *parent, const tevra_field *fields, size_t coun
         cs->fields = copies;
         cs->field_count = total;
     }
-    if (tevra_build_field_prefix(cs) != 0) {
+    if (build_field_prefix(cs) != 0) {
         child->destroy(child);
         return nullptr;
     }
@@ -125,8 +126,8 @@ tevra_logger *vwithf(tevra_logger *log, const char *kvfmt, va_list args) {
     tevra_field fields[TEVRA_KVFMT_MAX_ITEMS];
     size_t count = 0;
     tevra_logger *child = nullptr;
-    if (tevra_materialize_kvfmt_fields(layout, fields, &count, shared->mode == TEVRA_MODE_JSON,
-                                       saved_errno, args) == 0) {
+    if (kvfmt::materialize(layout, fields, &count, shared->mode == TEVRA_MODE_JSON, saved_errno,
+                           args) == 0) {
         child = clone(log, fields, count, true);
     }
     if (layout == &scratch) tevra_free_internal(scratch.template_copy);
@@ -146,7 +147,7 @@ tevra_logger *tevra_vwithf_impl(tevra_logger *log, const char *kvfmt, va_list ar
 }
 
 tevra_logger *tevra_logger_with(tevra_logger *log, const tevra_field *fields, size_t count) {
-    return tevra_clone_with_fields(log, fields, count);
+    return log != nullptr ? tev::clone_with_fields(log, fields, count) : nullptr;
 }
 
 tevra_logger *tevra_logger_withf(tevra_logger *log, const char *kvfmt, ...) {
@@ -159,14 +160,14 @@ tevra_logger *tevra_logger_withf(tevra_logger *log, const char *kvfmt, ...) {
 }
 
 tevra_logger *tevra_logger_with_level(tevra_logger *log, int level) {
-    tevra_logger *child = tevra_clone_with_fields(log, nullptr, 0);
+    tevra_logger *child = log != nullptr ? tev::clone_with_fields(log, nullptr, 0) : nullptr;
     // Unchecked, like the configured level: every integer is a threshold.
     if (child != nullptr) child->state->level = level;
     return child;
 }
 
 tevra_logger *tevra_logger_with_level_field(tevra_logger *log) {
-    tevra_logger *child = tevra_clone_with_fields(log, nullptr, 0);
+    tevra_logger *child = log != nullptr ? tev::clone_with_fields(log, nullptr, 0) : nullptr;
     if (child != nullptr) child->state->level_field = 1;
     return child;
 }

@@ -27,6 +27,15 @@ char *trim_lower_copy(char *dst, size_t size, const char *text);
 // alone otherwise.
 [[nodiscard]] bool parse_file_mode(std::string_view text, unsigned *bits);
 
+// A level or boolean word, trimmed and in any case; 1 with the value
+// stored, 0 with it left alone. Both expect non-NULL pointers.
+int parse_level(const char *text, int *level);
+int parse_bool(const char *text, int *value);
+
+// A root logger configured by the environment variables under `prefix`
+// on top of `base` (NULL: the defaults).
+tevra_logger *new_from_env(const char *prefix, const tevra_config *base);
+
 // Line buffer sizes a deployment may choose.
 constexpr size_t kMinBufferSize = 64;
 constexpr size_t kMaxBufferSize = 1048576;

@@ -9,7 +9,10 @@
 #include <string_view>
 
 #include "core/config.hpp"
+#include "core/core.hpp"
 #include "core/env.hpp"
+#include "palette/palette.hpp"
+#include "text/fields.hpp"
 
 namespace tev {
 namespace {
@@ -41,7 +44,7 @@ class Environment {
 
     bool boolean(std::string_view key, int *value) const {
         const char *text = get(key);
-        return text != nullptr && tevra_parse_bool_value(text, value) != 0;
+        return text != nullptr && value != nullptr && parse_bool(text, value) != 0;
     }
 
   private:
@@ -95,7 +98,7 @@ void apply_palette(const Environment &env, tevra_config *cfg) {
     if (name.empty()) return;
     char text[kPaletteBuffer];
     cut_copy(text, sizeof text, name);
-    cfg->palette = tevra_palette_by_name(text);
+    cfg->palette = palette_by_name(text);
 }
 
 // Bigger lines reach the output in one write, and so stay whole on a file
@@ -141,18 +144,18 @@ void report(tevra_logger *log, const Problems &problems) {
                       "invalid OUTPUT_FILE_MODE \"%s\" "
                       "(expected octal permissions in range 0000-0777)",
                       problems.file_mode_text);
-        const tevra_field fields[] = {tevra_str("error", message),
-                                      tevra_str("output_file_mode", problems.file_mode_text)};
+        const tevra_field fields[] = {str_field("error", message),
+                                      str_field("output_file_mode", problems.file_mode_text)};
         log->error(log, "logger.output.file_mode.invalid", fields, 2);
     }
     if (problems.output_failed) {
         char message[kMessageBuffer];
         const char *text = "failed to initialize output";
         if (problems.output_error > 0) {
-            text = tevra_errno_string(problems.output_error, message, sizeof message);
+            text = errno_string(problems.output_error, message, sizeof message);
         }
-        const tevra_field fields[] = {tevra_str("error", text),
-                                      tevra_str("output", problems.output_text)};
+        const tevra_field fields[] = {str_field("error", text),
+                                      str_field("output", problems.output_text)};
         log->error(log, "logger.output.open.failed", fields, 2);
     }
 }
@@ -164,7 +167,7 @@ tevra_logger *new_from_env(const char *prefix, const tevra_config *base) {
     tevra_config cfg = effective_config(base);
     Problems problems;
 
-    if (const char *text = env.get("LEVEL")) tevra_parse_level(text, &cfg.level);
+    if (const char *text = env.get("LEVEL")) parse_level(text, &cfg.level);
     apply_mode(env, &cfg);
     // Used as given, spaces and all: a strftime pattern may mean them.
     if (const char *text = env.get("TIME_FORMAT"); text != nullptr && text[0] != '\0') {
@@ -180,7 +183,7 @@ tevra_logger *new_from_env(const char *prefix, const tevra_config *base) {
     const unsigned bits = file_mode(env, &problems);
     apply_output_value(env, &cfg, bits, &problems);
 
-    tevra_logger *log = tevra_new(&cfg);
+    tevra_logger *log = new_logger(&cfg);
     // A failed tevra_new has closed the owned output, and with it whatever
     // was built here for OUTPUT: the tee, the descriptor and its cell.
     if (log == nullptr) return nullptr;

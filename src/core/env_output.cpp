@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "core/env.hpp"
+#include "output/output.hpp"
 #include "text/ascii_case.hpp"
 
 namespace tev {
@@ -66,14 +67,14 @@ Destination classify(std::string_view value) {
 
 tevra_output stream_output(FILE *stream) {
     tevra_output out{};
-    tevra_output_from_fp(&out, stream, 0);
+    output_from_fp(&out, stream, false);
     return out;
 }
 
 [[nodiscard]] int make_tee(const tevra_output &first, tevra_output *file, tevra_output *out) {
     auto *tee = static_cast<tevra_tee *>(tevra_malloc_internal(sizeof(tevra_tee)));
     if (tee == nullptr) {
-        tevra_output_destroy(file);
+        output_destroy(file);
         return -1;
     }
     tee->first = first;
@@ -108,7 +109,7 @@ void release_previous(tevra_output *previous, const tevra_output &next) {
         *previous = tevra_output{};
         return;
     }
-    tevra_output_destroy(previous);
+    output_destroy(previous);
 }
 
 }  // namespace

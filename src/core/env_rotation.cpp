@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/env.hpp"
+#include "output/output.hpp"
 #include "output/path_file.hpp"
 
 namespace tev {
@@ -77,8 +78,8 @@ int open_output_file(const char *path, const OutputOptions &options, tevra_outpu
         (!files_text.empty() && (!parse_count(files_text, &max_files) || max_files > UINT32_MAX))) {
         return EINVAL;
     }
-    return tevra_output_init_rotating(out, path, max_bytes, every, static_cast<unsigned>(max_files),
-                                      options.file_mode);
+    return open_rotating_output(out, path, max_bytes, every, static_cast<unsigned>(max_files),
+                                options.file_mode);
 }
 
 }  // namespace tev

@@ -9,6 +9,7 @@
 
 #include "core/env.hpp"
 #include "core/views.hpp"
+#include "output/output.hpp"
 
 namespace tev {
 namespace {
@@ -68,7 +69,7 @@ int open_service_output(std::string_view value, const OutputOptions &options, te
     const char *ident = ident_or_null(options.ident);
     if (starts_with_ignoring_case(value, kJournald)) {
         if (value.size() != kJournald.size()) return EINVAL;
-        return tevra_output_init_journald(out, ident);
+        return open_journald_output(out, ident);
     }
     for (const auto &form : kSyslogForms) {
         if (!starts_with_ignoring_case(value, form.prefix)) continue;
@@ -80,7 +81,7 @@ int open_service_output(std::string_view value, const OutputOptions &options, te
         address[form.scheme.size() + rest.size()] = '\0';
         const int facility = facility_code(options.facility);
         if (facility < 0) return EINVAL;
-        return tevra_output_init_syslog(out, address, ident, facility);
+        return open_syslog_output(out, address, ident, facility);
     }
     return EINVAL;
 }

@@ -5,7 +5,10 @@
 #include <cstring>
 #include <limits>
 
+#include "core/core.hpp"
+#include "core/field_copy.hpp"
 #include "core/shared.hpp"
+#include "text/buffer.hpp"
 
 namespace tev {
 namespace {
@@ -72,28 +75,28 @@ size_t estimate_capacity(const tevra_logger_state *state) {
         // the size computation of the first block.
         const size_t first = want < kInline ? want : kInline;
         tevra_buffer b;
-        tevra_buffer_init(&b, nullptr, first);
-        if (tevra_buffer_reserve(&b, want) != 0) {
-            tevra_buffer_destroy(&b);
+        buffer_init(&b, nullptr, first);
+        if (buffer_reserve(&b, want) != 0) {
+            buffer_destroy(&b);
             return -1;
         }
         const size_t room = b.cap;
         state->shared->encoder->bound_fields(state->shared, &b, state->fields, state->field_count);
         if (b.cap == room && b.len < room) {
             if (b.len != 0) {
-                auto *copy = static_cast<char *>(tevra_memdup_local(b.data, b.len + 1));
+                auto *copy = static_cast<char *>(memdup_local(b.data, b.len + 1));
                 if (copy == nullptr) {
-                    tevra_buffer_destroy(&b);
+                    buffer_destroy(&b);
                     return -1;
                 }
                 state->prefix = copy;
                 state->prefix_len = b.len;
             }
-            tevra_buffer_destroy(&b);
+            buffer_destroy(&b);
             return 0;
         }
         const size_t grown = b.cap > room ? b.cap : room;
-        tevra_buffer_destroy(&b);
+        buffer_destroy(&b);
         if (grown >= kMax / 2) return -1;
         want = grown * 2;
     }

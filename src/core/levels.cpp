@@ -2,6 +2,7 @@
 // Level names and their lengths, from one table indexed by level + 1.
 #include <string_view>
 
+#include "core/core.hpp"
 #include "core/shared.hpp"
 
 namespace tev {
@@ -14,15 +15,17 @@ constexpr std::string_view kLevelNames[kLevelSlots] = {
 static_assert(sizeof(kLevelNames) / sizeof(kLevelNames[0]) == kLevelSlots);
 constexpr std::string_view kDisabledName = "disabled";
 
-constexpr std::string_view level_name(int level) {
+constexpr std::string_view name_of(int level) {
     if (level == TEVRA_LEVEL_DISABLED) return kDisabledName;
     return kLevelNames[level_index(level)];
 }
 
-static_assert(level_name(127) == "disabled");
-static_assert(level_name(7) == "info" && level_name(-2) == "info");
+static_assert(name_of(127) == "disabled");
+static_assert(name_of(7) == "info" && name_of(-2) == "info");
 
 }  // namespace
+
+std::string_view level_name(int level) { return name_of(level); }
 }  // namespace tev
 
 extern "C" {

@@ -10,6 +10,8 @@ thread_local int current_line_level = TEVRA_LEVEL_DISABLED;
 
 }  // namespace
 
+int line_level() { return current_line_level; }
+
 int exchange_line_level(int level) {
     const int previous = current_line_level;
     current_line_level = level;
@@ -18,4 +20,4 @@ int exchange_line_level(int level) {
 
 }  // namespace tev
 
-extern "C" int tevra_line_level(void) { return tev::current_line_level; }
+extern "C" int tevra_line_level(void) { return tev::line_level(); }

@@ -14,6 +14,9 @@ constexpr int line_level_of(int level) {
 }
 
 int exchange_line_level(int level);
+// The level of the line this thread is writing, TEVRA_LEVEL_DISABLED
+// outside a line.
+int line_level();
 
 // Sets the line level for its lifetime and restores the previous value, so
 // a sink that logs to another tree leaves the outer line's level intact.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The logger handle: allocation with its 22 operation slots, close and
 // destroy. Derivation lives in derive.cpp, logging in entry_points.cpp.
+#include "core/core.hpp"
 #include "core/shared.hpp"
 
 namespace tev {
@@ -14,6 +15,11 @@ void free_bound_fields(tevra_logger_state *state) {
         if (f.kind == TEVRA_FIELD_BYTES) tevra_free_internal(const_cast<void *>(f.value.bytes.data));
     }
     tevra_free_internal(state->fields);
+}
+
+int close_logger(tevra_logger *log) {
+    if (log == nullptr || log->state == nullptr || log->state->shared == nullptr) return 0;
+    return close_shared(log->state->shared, log->state->closes_output);
 }
 
 }  // namespace
@@ -62,7 +68,7 @@ void destroy_logger(tevra_logger *log) {
     if (tevra_logger_state *state = log->state) {
         free_bound_fields(state);
         tevra_free_internal(state->prefix);
-        tevra_release_shared(state->shared);
+        if (state->shared != nullptr) release_shared(state->shared);
         tevra_free_internal(state);
     }
     tevra_free_internal(log);
@@ -76,12 +82,9 @@ tevra_logger *tevra_allocate_logger(tevra_shared *shared) {
     return shared != nullptr ? tev::allocate_logger(shared) : nullptr;
 }
 
-int tevra_close(tevra_logger *log) {
-    if (log == nullptr || log->state == nullptr) return 0;
-    return tevra_close_shared(log->state->shared, log->state->closes_output);
-}
+int tevra_close(tevra_logger *log) { return tev::close_logger(log); }
 
-int tevra_logger_close(tevra_logger *log) { return tevra_close(log); }
+int tevra_logger_close(tevra_logger *log) { return tev::close_logger(log); }
 
 void tevra_logger_destroy(tevra_logger *log) {
     if (log != nullptr) tev::destroy_logger(log);

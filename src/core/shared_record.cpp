@@ -9,8 +9,12 @@
 #include <cstring>
 
 #include "core/config.hpp"
+#include "core/core.hpp"
+#include "core/field_copy.hpp"
 #include "core/lock.hpp"
 #include "core/shared.hpp"
+#include "output/output.hpp"
+#include "palette/palette.hpp"
 
 namespace tev {
 namespace {
@@ -30,7 +34,7 @@ int resolve_color(const tevra_config &cfg) {
 }
 
 void destroy_record(tevra_shared *s) {
-    tevra_close_shared(s, 1);
+    close_shared(s, 1);
     for (tevra_kvfmt_layout &layout : s->kvfmt_entries) {
         tevra_free_internal(layout.template_copy);
         std::memset(&layout, 0, sizeof layout);
@@ -47,7 +51,7 @@ void destroy_record(tevra_shared *s) {
 // is of the record and closes the output when it is owned.
 tevra_logger *fail_before_record(tevra_config cfg, tevra_shared *s) {
     tevra_free_internal(s);
-    tevra_output_destroy(&cfg.output);
+    output_destroy(&cfg.output);
     return nullptr;
 }
 
@@ -56,11 +60,11 @@ tevra_logger *fail_before_record(tevra_config cfg, tevra_shared *s) {
 // The configuration as tevra_new and tevra_new_from_env start from it.
 tevra_config effective_config(const tevra_config *given) {
     tevra_config cfg;
-    tevra_default_config(&cfg);
+    default_config(&cfg);
     if (given == nullptr) return cfg;
     cfg = *given;
-    if (cfg.palette == nullptr) cfg.palette = tevra_palette_default();
-    if (cfg.output.write == nullptr) tevra_output_from_fp(&cfg.output, stdout, 0);
+    if (cfg.palette == nullptr) cfg.palette = default_palette();
+    if (cfg.output.write == nullptr) output_from_fp(&cfg.output, stdout, false);
     return cfg;
 }
 
@@ -99,7 +103,7 @@ tevra_logger *new_logger(const tevra_config *given) {
 
     if (cfg.time_format != nullptr) {
         s->time_format = static_cast<char *>(
-            tevra_memdup_local(cfg.time_format, std::strlen(cfg.time_format) + 1));
+            memdup_local(cfg.time_format, std::strlen(cfg.time_format) + 1));
         if (s->time_format == nullptr) {
             destroy_record(s);
             return nullptr;
@@ -114,7 +118,7 @@ tevra_logger *new_logger(const tevra_config *given) {
     s->encoder = select_encoder(s->mode, s->color);
     s->encoder->build_literals(s);
 
-    tevra_logger *log = tevra_allocate_logger(s);
+    tevra_logger *log = allocate_logger(s);
     if (log == nullptr) {
         destroy_record(s);
         return nullptr;

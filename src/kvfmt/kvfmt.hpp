@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
-// Template layouts inside the library: parsing and resetting, shared by the
-// parser, the cache and materialisation.
+// The template room as the rest of the library uses it: parsing layouts,
+// the per-tree layout cache and turning a layout into field records. Like
+// the encoder rooms it keeps its names in its own namespace.
 #pragma once
+
+#include <cstdarg>
+#include <cstddef>
 
 #include "tevra.h"
 
@@ -19,5 +23,16 @@ int parse_layout(tevra_kvfmt_layout *layout, const char *text, int copy);
 // `template_copy` once done with it.
 int resolve_locked(tevra_shared *shared, const char *text, tevra_kvfmt_layout *scratch,
                    tevra_kvfmt_layout **out);
+// As resolve_locked, for a caller that already holds `lock`.
+int resolve(tevra_shared *shared, const char *text, tevra_kvfmt_layout *scratch,
+            tevra_kvfmt_layout **out);
+// Pre-renders the entries' key texts (console prefix, JSON key) into a
+// cached layout.
+void prepare_entry(const tevra_shared *shared, tevra_kvfmt_layout *layout);
+
+// Fills `fields` (room for TEVRA_KVFMT_MAX_ITEMS) from the layout and the
+// arguments and sets `*count`; 0, or -1 for a layout with too many items.
+int materialize(const tevra_kvfmt_layout *layout, tevra_field *fields, size_t *count, int json_mode,
+                int saved_errno, va_list args);
 
 }  // namespace tev::kvfmt

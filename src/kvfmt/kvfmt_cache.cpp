@@ -10,6 +10,7 @@
 #include "core/lock.hpp"
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
+#include "text/buffer_fast.hpp"
 #include "text/fnv1a.hpp"
 #include "text/json_string.hpp"
 
@@ -36,8 +37,8 @@ bool same_text(const tevra_kvfmt_layout &layout, const char *text, size_t len) {
 // of it failed and the rest was dropped.
 class Text {
   public:
-    explicit Text(const tevra_shared *s) : s_(s) { tevra_buffer_init(&buf_, nullptr, kTextMax + 1); }
-    ~Text() { tevra_buffer_destroy(&buf_); }
+    explicit Text(const tevra_shared *s) : s_(s) { buffer_init(&buf_, nullptr, kTextMax + 1); }
+    ~Text() { buffer_destroy(&buf_); }
     Text(const Text &) = delete;
     Text &operator=(const Text &) = delete;
 
@@ -45,7 +46,9 @@ class Text {
         const Color c = tev::color(s_, slot);
         if (s_->color && c.present()) add(c.text, c.len);
     }
-    void add(const char *p, size_t n) { tevra_buffer_append_n(&buf_, p, n); }
+    void add(const char *p, size_t n) {
+        if (usable(&buf_) && p != nullptr) buffer_append_n(&buf_, p, n);
+    }
     // A key between quotes as JSON lines carry it: raw when it is UTF-8,
     // escaped otherwise (the grammar lets any byte above 0x7F into a key).
     void add_json_key(const char *p, size_t n) { append_json_string_maybe_trusted_n(&buf_, p, n); }

@@ -7,6 +7,7 @@
 
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
+#include "text/fields.hpp"
 #include "text/utf8.hpp"
 
 namespace tev::kvfmt {
@@ -27,7 +28,7 @@ void string_value(tevra_field &f, const char *s, bool json_mode) {
         f.value_trusted = 1;
         f.value_len = len;
     }
-    if (!json_mode && tevra_string_is_console_simple_internal(s)) {
+    if (!json_mode && string_is_console_simple(s)) {
         f.value_console_simple = 1;
         // A console-simple value is copied as value_len bytes, so it needs
         // its length even when it is not ASCII-trusted (UTF-8 text, say);
@@ -113,7 +114,11 @@ int tevra_parse_kvfmt(tevra_shared *shared, tevra_field fields[32], size_t *coun
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *layout = nullptr;
     int rc = tev::kvfmt::resolve_locked(shared, kvfmt, &scratch, &layout);
-    if (rc == 0) rc = tevra_materialize_kvfmt_fields(layout, fields, count, json_mode, saved_errno, args);
+    if (rc == 0) {
+        rc = (layout == nullptr || fields == nullptr)
+                 ? -1
+                 : tev::kvfmt::materialize(layout, fields, count, json_mode, saved_errno, args);
+    }
     if (layout == &scratch) tevra_free_internal(scratch.template_copy);
     return rc == 0 ? 0 : -1;
 }

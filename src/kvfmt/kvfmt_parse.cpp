@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "core/field_copy.hpp"
 #include "kvfmt/kvfmt.hpp"
 #include "text/fnv1a.hpp"
 
@@ -95,7 +96,7 @@ int parse_layout(tevra_kvfmt_layout *layout, const char *text, int copy) {
     layout->hash = fnv1a(std::string_view(text, layout->template_len));
     const char *source = text;
     if (copy) {
-        layout->template_copy = tevra_strdup_local(text);
+        layout->template_copy = strdup_local(text);
         if (layout->template_copy == nullptr) {
             reset_layout(layout);
             return -1;

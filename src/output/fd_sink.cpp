@@ -9,8 +9,23 @@
 #include <cstring>
 
 #include "output/descriptor_io.hpp"
+#include "output/output.hpp"
 #include "output/path_file.hpp"
 #include "tevra.h"
+
+namespace tev {
+
+int fd_write(void *user_data, const void *data, size_t len, size_t *written) {
+    const int *cell = static_cast<const int *>(user_data);
+    if (cell == nullptr || *cell < 0 || (data == nullptr && len != 0)) {
+        if (written != nullptr) *written = 0;
+        return -1;
+    }
+    size_t ignored = 0;
+    return write_descriptor(*cell, data, len, written != nullptr ? written : &ignored);
+}
+
+}  // namespace tev
 
 extern "C" {
 
@@ -23,13 +38,7 @@ int tevra_output_init_file(tevra_output *out, const char *path, const char *mode
 }
 
 int tevra_fd_write(void *user_data, const void *data, size_t len, size_t *written) {
-    const int *cell = static_cast<const int *>(user_data);
-    if (cell == nullptr || *cell < 0 || (data == nullptr && len != 0)) {
-        if (written != nullptr) *written = 0;
-        return -1;
-    }
-    size_t ignored = 0;
-    return tev::write_descriptor(*cell, data, len, written != nullptr ? written : &ignored);
+    return tev::fd_write(user_data, data, len, written);
 }
 
 int tevra_fd_close(void *user_data) {

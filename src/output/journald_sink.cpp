@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "output/journal_entry.hpp"
+#include "output/output.hpp"
 #include "output/severity.hpp"
 #include "output/sockets.hpp"
 
@@ -118,11 +119,8 @@ int journal_close(void *user) {
 }
 
 }  // namespace
-}  // namespace tev
 
-extern "C" int tevra_output_init_journald(tevra_output *out, const char *ident) {
-    using namespace tev;
-    if (out == nullptr) return EINVAL;
+int open_journald_output(tevra_output *out, const char *ident) {
     const char *path = std::getenv(kSocketOverride);
     SocketAddress address;
     if (const int rc = unix_address(path != nullptr && *path != '\0' ? path : kJournalSocket,
@@ -146,4 +144,10 @@ extern "C" int tevra_output_init_journald(tevra_output *out, const char *ident) 
     // No isatty: the journal is never a terminal, so automatic colour is off.
     *out = tevra_output{&journal_write, &journal_close, nullptr, s, 1};
     return 0;
+}
+
+}  // namespace tev
+
+extern "C" int tevra_output_init_journald(tevra_output *out, const char *ident) {
+    return out != nullptr ? tev::open_journald_output(out, ident) : EINVAL;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Operations on output records as a whole: destroying one, and asking
 // whether one output lives inside another through tees.
+#include "output/output.hpp"
 #include "tevra.h"
 
 namespace tev {
@@ -27,16 +28,20 @@ bool contains(const tevra_output *haystack, const tevra_output *needle) {
 }
 
 }  // namespace
+
+void output_destroy(tevra_output *out) {
+    // A failed close cannot be reported from here; the record is cleared
+    // either way so it is never closed twice.
+    if (out->close != nullptr && out->owns != 0) (void)out->close(out->user_data);
+    *out = tevra_output{};
+}
+
 }  // namespace tev
 
 extern "C" {
 
 void tevra_output_destroy(tevra_output *out) {
-    if (out == nullptr) return;
-    // A failed close cannot be reported from here; the record is cleared
-    // either way so it is never closed twice.
-    if (out->close != nullptr && out->owns != 0) (void)out->close(out->user_data);
-    *out = tevra_output{};
+    if (out != nullptr) tev::output_destroy(out);
 }
 
 int tevra_output_contains(const tevra_output *haystack, const tevra_output *needle) {

@@ -3,6 +3,7 @@
 // lock, and so does an explicit reopen, so the record needs no lock of its
 // own. A reopen happens only between lines, never inside one.
 #include "output/descriptor_io.hpp"
+#include "output/output.hpp"
 #include "output/path_file.hpp"
 
 #include <fcntl.h>
@@ -82,7 +83,7 @@ int path_file_write(void *user, const void *data, size_t len, size_t *written) {
     if (f == nullptr || (data == nullptr && len != 0)) return -1;
     if (f->at_line_start) follow(f);
     size_t got = 0;
-    const int rc = tevra_fd_write(&f->fd, data, len, &got);
+    const int rc = fd_write(&f->fd, data, len, &got);
     if (got > 0) f->at_line_start = static_cast<const char *>(data)[got - 1] == '\n';
     if (written != nullptr) *written = got;
     return rc;

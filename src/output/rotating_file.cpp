@@ -18,6 +18,7 @@
 
 #include "output/descriptor_io.hpp"
 #include "output/line_assembler.hpp"
+#include "output/output.hpp"
 
 namespace tev {
 namespace {
@@ -158,12 +159,10 @@ int rotating_close(void *user) {
 }
 
 }  // namespace
-}  // namespace tev
 
-extern "C" int tevra_output_init_rotating(tevra_output *out, const char *path, uint64_t max_bytes,
-                                          int every, unsigned max_files, unsigned mode_bits) {
-    using namespace tev;
-    if (out == nullptr || path == nullptr || path[0] == '\0') return EINVAL;
+int open_rotating_output(tevra_output *out, const char *path, uint64_t max_bytes, int every,
+                         unsigned max_files, unsigned mode_bits) {
+    if (path == nullptr || path[0] == '\0') return EINVAL;
     if (every != TEVRA_ROTATE_NONE && every != TEVRA_ROTATE_HOURLY && every != TEVRA_ROTATE_DAILY) {
         return EINVAL;
     }
@@ -184,4 +183,12 @@ extern "C" int tevra_output_init_rotating(tevra_output *out, const char *path, u
     }
     *out = tevra_output{&rotating_write, &rotating_close, nullptr, r, 1};
     return 0;
+}
+
+}  // namespace tev
+
+extern "C" int tevra_output_init_rotating(tevra_output *out, const char *path, uint64_t max_bytes,
+                                          int every, unsigned max_files, unsigned mode_bits) {
+    return out != nullptr ? tev::open_rotating_output(out, path, max_bytes, every, max_files, mode_bits)
+                          : EINVAL;
 }

@@ -13,7 +13,7 @@ constexpr int kSeverityByLevel[8] = {7, 7, 6, 4, 3, 2, 0, 6};
 // Writes outside a logged line (an application calling the sink itself)
 // count as info.
 inline int current_severity() {
-    const int level = tevra_line_level();
+    const int level = line_level();
     return kSeverityByLevel[line_level_of(level == TEVRA_LEVEL_DISABLED ? TEVRA_LEVEL_INFO : level) + 1];
 }
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "output/descriptor_io.hpp"
+#include "output/output.hpp"
 #include "tevra.h"
 
 namespace tev {
@@ -86,17 +87,21 @@ int file_isatty(FILE *fp) {
 }
 
 }  // namespace
+
+void output_from_fp(tevra_output *out, FILE *fp, bool owned) {
+    out->write = &tevra_file_write;
+    out->close = owned ? &tevra_file_close : nullptr;
+    out->isatty = &tevra_file_isatty;
+    out->user_data = fp;
+    out->owns = owned ? 1 : 0;
+}
+
 }  // namespace tev
 
 extern "C" {
 
 void tevra_output_from_fp(tevra_output *out, FILE *fp, int close_flag) {
-    if (out == nullptr) return;
-    out->write = &tevra_file_write;
-    out->close = close_flag != 0 ? &tevra_file_close : nullptr;
-    out->isatty = &tevra_file_isatty;
-    out->user_data = fp;
-    out->owns = close_flag != 0 ? 1 : 0;
+    if (out != nullptr) tev::output_from_fp(out, fp, close_flag != 0);
 }
 
 int tevra_file_write(void *user_data, const void *data, size_t len, size_t *written) {

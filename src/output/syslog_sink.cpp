@@ -16,6 +16,7 @@
 
 #include "output/line_assembler.hpp"
 #include "core/views.hpp"
+#include "output/output.hpp"
 #include "output/severity.hpp"
 #include "output/sockets.hpp"
 
@@ -169,12 +170,8 @@ int facility_code(int facility) {
 }
 
 }  // namespace
-}  // namespace tev
 
-extern "C" int tevra_output_init_syslog(tevra_output *out, const char *address, const char *ident,
-                                        int facility) {
-    using namespace tev;
-    if (out == nullptr) return EINVAL;
+int open_syslog_output(tevra_output *out, const char *address, const char *ident, int facility) {
     const int code = facility_code(facility);
     if (code < 0) return EINVAL;
     SocketAddress parsed;
@@ -193,4 +190,11 @@ extern "C" int tevra_output_init_syslog(tevra_output *out, const char *address, 
     if (connect_address(s->address, &s->fd) != 0) s->fd = -1;
     *out = tevra_output{&syslog_write, &syslog_close, nullptr, s, 1};
     return 0;
+}
+
+}  // namespace tev
+
+extern "C" int tevra_output_init_syslog(tevra_output *out, const char *address, const char *ident,
+                                        int facility) {
+    return out != nullptr ? tev::open_syslog_output(out, address, ident, facility) : EINVAL;
 }

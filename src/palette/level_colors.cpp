@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/shared.hpp"
+#include "palette/palette.hpp"
 #include "text/buffer_fast.hpp"
 
 namespace tev {
@@ -43,21 +44,26 @@ void append_color(tevra_buffer *buf, const char *color, size_t len) {
 }
 
 }  // namespace
+
+// A palette of the application's own may leave a colour NULL; callers get
+// "" then too, so the result can always be read as a string.
+const char *level_color_text(const tevra_palette &p, int level) {
+    const char *color = palette_level_color(p, level);
+    return color != nullptr ? color : "";
+}
+
+size_t level_color_len(const tevra_shared *s, int level) { return s->color_lens[level_color_slot(level)]; }
+
 }  // namespace tev
 
 extern "C" {
 
-// A palette of the application's own may leave a colour NULL; callers get
-// "" then too, so the result can always be read as a string.
 const char *tevra_level_color(const tevra_palette *palette, int level) {
-    if (palette == nullptr) return "";
-    const char *color = tev::palette_level_color(*palette, level);
-    return color != nullptr ? color : "";
+    return palette != nullptr ? tev::level_color_text(*palette, level) : "";
 }
 
 size_t tevra_level_color_len(const tevra_shared *shared, int level) {
-    if (shared == nullptr) return 0;
-    return shared->color_lens[tev::level_color_slot(level)];
+    return shared != nullptr ? tev::level_color_len(shared, level) : 0;
 }
 
 void tevra_apply_color(tevra_buffer *buf, const char *color, int enabled) {

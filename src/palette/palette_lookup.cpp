@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "palette/palette.hpp"
 #include "palette/palette_table.hpp"
 #include "text/ascii_case.hpp"
 
@@ -94,7 +95,11 @@ constexpr std::string_view resolve_alias(std::string_view text) {
 
 constexpr const tevra_palette *kDefault = &tevra_builtin_palette_default;
 
-const tevra_palette *find_by_name(const char *name) {
+}  // namespace
+
+const tevra_palette *default_palette() { return kDefault; }
+
+const tevra_palette *palette_by_name(const char *name) {
     char work[kMaxNameChars + 1];
     const size_t len = normalise(name != nullptr ? name : "", work);
     const std::string_view text = resolve_alias(strip_palette_prefix({work, len}));
@@ -105,14 +110,13 @@ const tevra_palette *find_by_name(const char *name) {
     return kDefault;
 }
 
-}  // namespace
 }  // namespace tev
 
 extern "C" {
 
-const tevra_palette *tevra_palette_default(void) { return &tevra_builtin_palette_default; }
+const tevra_palette *tevra_palette_default(void) { return tev::default_palette(); }
 
-const tevra_palette *tevra_palette_by_name(const char *name) { return tev::find_by_name(name); }
+const tevra_palette *tevra_palette_by_name(const char *name) { return tev::palette_by_name(name); }
 
 size_t tevra_palette_count(void) { return tev::palette_entries.size(); }
 

@@ -10,6 +10,7 @@
 
 #include "core/lock.hpp"
 #include "core/shared.hpp"
+#include "text/buffer.hpp"
 #include "text/buffer_fast.hpp"
 
 namespace tev {
@@ -189,6 +190,25 @@ void buffer_append_n(tevra_buffer *b, const char *src, size_t n) {
     }
 }
 
+void buffer_append_char(tevra_buffer *b, char c) {
+    if (b->len == b->cap) {
+        buffer_flush(b);
+        if (!usable(b) || b->len == b->cap) return;
+    }
+    b->data[b->len++] = c;
+    b->data[b->len] = '\0';
+}
+
+void buffer_append_bytes_hex(tevra_buffer *b, const void *p, size_t n) {
+    const auto *bytes = static_cast<const unsigned char *>(p);
+    for (size_t i = 0; i < n; ++i) {
+        put_char(b, kHexDigits[bytes[i] >> 4]);
+        put_char(b, kHexDigits[bytes[i] & 0x0F]);
+    }
+}
+
+void buffer_finish_line(tevra_buffer *b) { buffer_append_char(b, '\n'); }
+
 void write_buffer(tevra_shared *s, tevra_buffer *b) {
     if (b->len == 0) {
         // Normal use always ends a line with '\n', but never leave a lock
@@ -249,13 +269,7 @@ void tevra_buffer_flush(tevra_buffer *buf) {
 }
 
 void tevra_buffer_append_char(tevra_buffer *buf, char c) {
-    if (!tev::usable(buf)) return;
-    if (buf->len == buf->cap) {
-        tev::buffer_flush(buf);
-        if (!tev::usable(buf) || buf->len == buf->cap) return;
-    }
-    buf->data[buf->len++] = c;
-    buf->data[buf->len] = '\0';
+    if (tev::usable(buf)) tev::buffer_append_char(buf, c);
 }
 
 void tevra_buffer_append_n(tevra_buffer *buf, const char *src, size_t n) {
@@ -263,19 +277,16 @@ void tevra_buffer_append_n(tevra_buffer *buf, const char *src, size_t n) {
 }
 
 void tevra_buffer_append_cstr(tevra_buffer *buf, const char *s) {
-    if (s != nullptr) tevra_buffer_append_n(buf, s, std::strlen(s));
+    if (tev::usable(buf) && s != nullptr) tev::buffer_append_n(buf, s, std::strlen(s));
 }
 
 void tevra_buffer_append_bytes_hex(tevra_buffer *buf, const void *p, size_t n) {
-    if (!tev::usable(buf) || p == nullptr) return;
-    const auto *bytes = static_cast<const unsigned char *>(p);
-    for (size_t i = 0; i < n; ++i) {
-        tev::put_char(buf, tev::kHexDigits[bytes[i] >> 4]);
-        tev::put_char(buf, tev::kHexDigits[bytes[i] & 0x0F]);
-    }
+    if (tev::usable(buf) && p != nullptr) tev::buffer_append_bytes_hex(buf, p, n);
 }
 
-void tevra_buffer_finish_line(tevra_buffer *buf) { tevra_buffer_append_char(buf, '\n'); }
+void tevra_buffer_finish_line(tevra_buffer *buf) {
+    if (tev::usable(buf)) tev::buffer_finish_line(buf);
+}
 
 void tevra_write_buffer(tevra_shared *shared, tevra_buffer *buf) {
     if (buf != nullptr && buf->data != nullptr) tev::write_buffer(shared, buf);

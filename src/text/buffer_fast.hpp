@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The line buffer's append fast path, inlined into the encoders: a room
 // check, one block copy, the NUL. Only when the room runs out do they call
-// the exported append functions, which flush or grow.
+// the buffer's own append functions, which flush or grow.
 #pragma once
 
 #include <cstring>
@@ -9,6 +9,9 @@
 
 #include "text/short_copy.hpp"
 #include "tevra.h"
+#include "text/buffer.hpp"
+// The files that append through the fast path write values too.
+#include "text/values.hpp"
 
 namespace tev {
 
@@ -23,7 +26,7 @@ inline void put(tevra_buffer *b, const char *s, size_t n) {
         b->len += n;
         b->data[b->len] = '\0';
     } else {
-        tevra_buffer_append_n(b, s, n);
+        if (usable(b) && s != nullptr) buffer_append_n(b, s, n);
     }
 }
 
@@ -34,7 +37,7 @@ inline void put_char(tevra_buffer *b, char c) {
         b->data[b->len++] = c;
         b->data[b->len] = '\0';
     } else {
-        tevra_buffer_append_char(b, c);
+        if (usable(b)) buffer_append_char(b, c);
     }
 }
 

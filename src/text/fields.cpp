@@ -12,6 +12,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "text/fields.hpp"
 #include "text/utf8.hpp"
 #include "tevra.h"
 

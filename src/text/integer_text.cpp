@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "text/buffer_fast.hpp"
+#include "text/values.hpp"
 #include "text/digit_pairs.hpp"
 #include "text/number_text.hpp"
 

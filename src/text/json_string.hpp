@@ -11,6 +11,10 @@
 
 namespace tev {
 
+// Quoted and escaped; NULL writes "". Expects a usable buffer.
+void append_json_string(tevra_buffer *b, const char *s);
+// Raw between quotes when the text is trusted UTF-8, escaped otherwise.
+void append_json_string_maybe_trusted(tevra_buffer *b, const char *s);
 // Quoted and escaped, as tevra_buffer_append_json_string writes text.
 void append_json_string_n(tevra_buffer *b, const char *s, size_t n);
 // Copied raw between quotes when the bytes are trusted UTF-8, escaped

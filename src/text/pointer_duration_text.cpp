@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "text/buffer_fast.hpp"
+#include "text/values.hpp"
 
 namespace tev {
 namespace {

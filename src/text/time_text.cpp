@@ -8,6 +8,8 @@
 #include <cstdio>
 
 #include "text/buffer_fast.hpp"
+#include "text/json_string.hpp"
+#include "text/values.hpp"
 
 namespace tev {
 namespace {
@@ -56,12 +58,9 @@ size_t format_zone(int offset_minutes, char (&out)[kFractionArea]) {
 void append_time(tevra_buffer *b, const tevra_time &t, bool quoted) {
     struct tm wall;
     if (!wall_time(t, wall)) {
-        // An unrenderable time still leaves a value in its place.
-        if (quoted) {
-            tevra_buffer_append_json_string(b, "");
-        } else {
-            tevra_buffer_append_console_string(b, "");
-        }
+        // An unrenderable time still leaves a value in its place: "" in
+        // JSON; an empty console value is written as nothing.
+        if (quoted) append_json_string(b, "");
         return;
     }
     if (quoted) put_char(b, '"');
