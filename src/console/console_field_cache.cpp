@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "console/console_text.hpp"
 #include "console/console_encoder.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
@@ -138,7 +139,7 @@ void write_uncached(const tevra_shared *s, tevra_buffer *b, const tevra_field &f
     if (f.key_trusted) {
         put(b, f.key, f.key_len);
     } else {
-        tevra_buffer_append_console_message(b, f.key);
+        tev::append_console_message(b, f.key);
     }
     put_char(b, '=');
     if (s->color) {

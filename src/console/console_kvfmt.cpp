@@ -5,6 +5,9 @@
 // place of the call's fields.
 #include <cstdarg>
 
+#include "text/buffer.hpp"
+#include "text/values.hpp"
+#include "console/console_text.hpp"
 #include "console/console_encoder.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
@@ -56,25 +59,27 @@ void write_value(const tevra_shared *s, tevra_buffer *b, uint32_t verb, int save
     switch (verb) {
         case TEVRA_KVFMT_STRING:
             // NULL reads as the empty string, which writes nothing.
-            tevra_buffer_append_console_string(b, va_arg(*args, const char *));
+            if (const char *text = va_arg(*args, const char *); text != nullptr) {
+                tev::append_console_string(b, text);
+            }
             break;
         case TEVRA_KVFMT_INT:
-            tevra_buffer_append_signed(b, va_arg(*args, int));
+            tev::append_signed(b, va_arg(*args, int));
             break;
         case TEVRA_KVFMT_LONG:
-            tevra_buffer_append_signed(b, va_arg(*args, long));
+            tev::append_signed(b, va_arg(*args, long));
             break;
         case TEVRA_KVFMT_UINT:
-            tevra_buffer_append_unsigned(b, va_arg(*args, unsigned int));
+            tev::append_unsigned(b, va_arg(*args, unsigned int));
             break;
         case TEVRA_KVFMT_ULONG:
-            tevra_buffer_append_unsigned(b, va_arg(*args, unsigned long));
+            tev::append_unsigned(b, va_arg(*args, unsigned long));
             break;
         case TEVRA_KVFMT_DOUBLE:
-            tevra_buffer_append_double(b, va_arg(*args, double));
+            tev::append_double(b, va_arg(*args, double));
             break;
         case TEVRA_KVFMT_POINTER:
-            tevra_buffer_append_pointer(b, va_arg(*args, void *));
+            tev::append_pointer(b, va_arg(*args, void *));
             break;
         case TEVRA_KVFMT_BOOL:
             if (va_arg(*args, int) != 0) {
@@ -114,7 +119,7 @@ void emit_template_line(const tevra_logger_state *state, int level, const char *
                         const tevra_kvfmt_layout *layout, int saved_errno, va_list args) {
     tevra_shared *s = state->shared;
     tevra_buffer b;
-    tevra_buffer_init(&b, s, s->buffer_size);
+    tev::buffer_init(&b, s, s->buffer_size);
     begin_line(state, &b, level, msg);
     if (layout != nullptr && layout->count != 0) write_pairs(s, &b, *layout, saved_errno, args);
     end_line(state, &b);

@@ -3,6 +3,10 @@
 // the logger's bound fields, the call's fields and the optional "loglevel"
 // group, rendered on the caller's stack and written whole. Also the console
 // encoder table.
+#include "text/buffer.hpp"
+#include "text/values.hpp"
+#include "console/console_text.hpp"
+#include "core/core.hpp"
 #include "console/console_encoder.hpp"
 #include "core/encoder.hpp"
 #include "core/shared.hpp"
@@ -21,14 +25,14 @@ void begin_line(const tevra_logger_state *state, tevra_buffer *b, int level, con
     if (s->timestamps) {
         // No reset after the timestamp: the level fragment's colour follows.
         if (s->color) put_color(b, color(s, kTimestampColor));
-        tevra_append_timestamp(s, b);
+        tev::append_timestamp(s, b);
         put_char(b, ' ');
     }
     append_level_label(s, b, level);
     // Without a message the first group follows the label directly.
     if (msg != nullptr && msg[0] != '\0') {
         append_message_prefix(s, b);
-        tevra_buffer_append_console_message(b, msg);
+        tev::append_console_message(b, msg);
     }
     if (state->prefix != nullptr && state->prefix_len != 0) {
         put(b, state->prefix, state->prefix_len);
@@ -46,23 +50,23 @@ void end_line(const tevra_logger_state *state, tevra_buffer *b) {
         f.key_len = sizeof kLoglevelKey - 1;
         f.key_trusted = 1;
         f.kind = TEVRA_FIELD_STRING;
-        f.value.str = tevra_level_string(state->level);
-        f.value_len = tevra_level_string_len(state->level);
+        f.value.str = tev::level_name(state->level).data();
+        f.value_len = tev::level_name(state->level).size();
         f.value_trusted = 1;
         f.value_console_simple = 1;
         append_field(s, b, f);
     }
     if (s->color) put_color(b, color(s, kReset));
-    tevra_buffer_finish_line(b);
-    tevra_write_buffer(s, b);
-    tevra_buffer_destroy(b);
+    tev::buffer_finish_line(b);
+    tev::write_buffer(s, b);
+    tev::buffer_destroy(b);
 }
 
 void emit_fields_line(const tevra_logger_state *state, int level, const char *msg,
                       const tevra_field *fields, size_t count) {
     tevra_shared *s = state->shared;
     tevra_buffer b;
-    tevra_buffer_init(&b, s, s->buffer_size);
+    tev::buffer_init(&b, s, s->buffer_size);
     begin_line(state, &b, level, msg);
     if (count != 0) append_fields(s, &b, fields, count);
     end_line(state, &b);

@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <string_view>
 
+#include "text/buffer.hpp"
+#include "text/values.hpp"
+#include "console/console_text.hpp"
+#include "text/fields.hpp"
 #include "console/console_encoder.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
@@ -42,13 +46,13 @@ void append_string(tevra_buffer *b, const tevra_field &f) {
         append_console_string_n(b, f.value.str, f.value_len);
         return;
     }
-    tevra_buffer_append_console_string(b, f.value.str);
+    if (f.value.str != nullptr) tev::append_console_string(b, f.value.str);
 }
 
 void append_bytes(tevra_buffer *b, const tevra_field &f) {
     put_char(b, '"');
     if (f.value.bytes.data != nullptr && f.value.bytes.len != 0) {
-        tevra_buffer_append_bytes_hex(b, f.value.bytes.data, f.value.bytes.len);
+        tev::buffer_append_bytes_hex(b, f.value.bytes.data, f.value.bytes.len);
     }
     put_char(b, '"');
 }
@@ -62,11 +66,11 @@ Color value_color(const tevra_shared *s, uint32_t kind) {
 
 void append_errno_text(tevra_buffer *b, int err) {
     char text[kErrnoText];
-    const char *message = tevra_errno_string(err, text, sizeof text);
-    if (tevra_string_is_console_simple_internal(message)) {
+    const char *message = tev::errno_string(err, text, sizeof text);
+    if (tev::string_is_console_simple(message)) {
         put(b, std::string_view(message));
     } else {
-        tevra_buffer_append_console_string(b, message);
+        tev::append_console_string(b, message);
     }
 }
 
@@ -79,13 +83,13 @@ void append_value(tevra_buffer *b, const tevra_field &f) {
             append_string(b, f);
             break;
         case TEVRA_FIELD_INT64:
-            tevra_buffer_append_signed(b, f.value.i64);
+            tev::append_signed(b, f.value.i64);
             break;
         case TEVRA_FIELD_UINT64:
-            tevra_buffer_append_unsigned(b, f.value.u64);
+            tev::append_unsigned(b, f.value.u64);
             break;
         case TEVRA_FIELD_FLOAT64:
-            tevra_buffer_append_double(b, f.value.f64);
+            tev::append_double(b, f.value.f64);
             break;
         case TEVRA_FIELD_BOOL:
             if (f.value.boolean) {
@@ -95,16 +99,16 @@ void append_value(tevra_buffer *b, const tevra_field &f) {
             }
             break;
         case TEVRA_FIELD_POINTER:
-            tevra_buffer_append_pointer(b, f.value.ptr);
+            tev::append_pointer(b, f.value.ptr);
             break;
         case TEVRA_FIELD_BYTES:
             append_bytes(b, f);
             break;
         case TEVRA_FIELD_TIME:
-            tevra_buffer_append_time(b, f.value.time, 0);
+            tev::append_time(b, f.value.time, 0);
             break;
         case TEVRA_FIELD_DURATION:
-            tevra_buffer_append_duration(b, f.value.duration, 0);
+            tev::append_duration(b, f.value.duration, 0);
             break;
         case TEVRA_FIELD_ERRNO:
             // The errno number is the low 32 bits of the stored value.

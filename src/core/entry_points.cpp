@@ -1,12 +1,22 @@
 // SPDX-License-Identifier: MIT
-// The road from a log call to its encoder. Field calls and template calls
-// exist as exported functions and as handle slots; both end in
-// tevra_log_impl or tevra_vlogf_impl. Fatal ends the process with exit(1)
-// and panic with abort() once the call returns, even when filtered.
+// The road from a log call to its encoder. The life of one event:
+//  1. tevra_info (or a handle slot, tevra_infof, ...) -> log_fields / log_template;
+//  2. should_log: the level filter, before any argument is looked at;
+//  3. templates only: kvfmt::resolve_locked finds or parses the layout;
+//  4. the record's encoder table, chosen once by tevra_new (core/encoder.hpp):
+//     fields_line or template_line of json/json_line.cpp or console/console_line.cpp;
+//  5. buffer_init binds a line buffer on the stack to the shared record;
+//  6. open_line / begin_line: timestamp (append_timestamp), level, message,
+//     the bound fields pasted from the logger's prefix;
+//  7. the call's fields or template items, then close_line / end_line;
+//  8. buffer_finish_line adds the line feed; write_buffer takes write_lock and
+//     hands the whole line to the output through the write loop (output/);
+//  9. buffer_destroy; fatal ends the process with exit(1), panic with abort().
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 
+#include "core/core.hpp"
 #include "core/line_level.hpp"
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
@@ -18,7 +28,7 @@ void log_fields(tevra_logger *log, int level, const char *msg, const tevra_field
                 size_t count) {
     const tevra_logger_state *state = log->state;
     if (state == nullptr || state->shared == nullptr) return;
-    if (!tevra_should_log(state, level)) return;
+    if (!tev::should_log(state, level)) return;
     const LineLevelScope line_level(level);
     state->shared->encoder->fields_line(state, level, msg, fields, count);
 }
@@ -33,7 +43,7 @@ void log_template(tevra_logger *log, int level, const char *msg, const char *kvf
     // Before anything that could change it: %m reports the caller's errno.
     const int saved_errno = errno;
     // A filtered call never looks at the template or its arguments.
-    if (!tevra_should_log(state, level)) return;
+    if (!tev::should_log(state, level)) return;
 
     tevra_shared *shared = state->shared;
     tevra_kvfmt_layout scratch;
@@ -48,6 +58,18 @@ void log_template(tevra_logger *log, int level, const char *msg, const char *kvf
     if (layout == &scratch) tevra_free_internal(scratch.template_copy);
 }
 
+// The handle's slots and the exported calls end here: a NULL handle logs
+// nothing.
+void log_fields_checked(tevra_logger *log, int level, const char *msg, const tevra_field *fields,
+                        size_t count) {
+    if (log != nullptr) log_fields(log, level, msg, fields, count);
+}
+
+void log_template_checked(tevra_logger *log, int level, const char *msg, const char *kvfmt,
+                          va_list args) {
+    if (log != nullptr) log_template(log, level, msg, kvfmt, args);
+}
+
 }  // namespace
 }  // namespace tev
 
@@ -55,24 +77,24 @@ extern "C" {
 
 void tevra_log_impl(tevra_logger *log, int level, const char *msg, const tevra_field *fields,
                     size_t count) {
-    if (log != nullptr) tev::log_fields(log, level, msg, fields, count);
+    tev::log_fields_checked(log, level, msg, fields, count);
 }
 
 void tevra_vlogf_impl(tevra_logger *log, int level, const char *msg, const char *kvfmt,
                       va_list args) {
-    if (log != nullptr) tev::log_template(log, level, msg, kvfmt, args);
+    tev::log_template_checked(log, level, msg, kvfmt, args);
 }
 
 // Handle slots for field calls.
 void tevra_logger_log(tevra_logger *log, int level, const char *msg, const tevra_field *fields,
                       size_t count) {
-    tevra_log_impl(log, level, msg, fields, count);
+    tev::log_fields_checked(log, level, msg, fields, count);
 }
 
 #define TEVRA_FIELD_SLOT(name, level)                                                       \
     void tevra_logger_##name(tevra_logger *log, const char *msg, const tevra_field *fields, \
                              size_t count) {                                                \
-        tevra_log_impl(log, level, msg, fields, count);                                     \
+        tev::log_fields_checked(log, level, msg, fields, count);                                     \
     }
 TEVRA_FIELD_SLOT(trace, TEVRA_LEVEL_TRACE)
 TEVRA_FIELD_SLOT(debug, TEVRA_LEVEL_DEBUG)
@@ -82,12 +104,12 @@ TEVRA_FIELD_SLOT(error, TEVRA_LEVEL_ERROR)
 #undef TEVRA_FIELD_SLOT
 
 void tevra_logger_fatal(tevra_logger *log, const char *msg, const tevra_field *fields, size_t count) {
-    tevra_log_impl(log, TEVRA_LEVEL_FATAL, msg, fields, count);
+    tev::log_fields_checked(log, TEVRA_LEVEL_FATAL, msg, fields, count);
     std::exit(1);
 }
 
 void tevra_logger_panic(tevra_logger *log, const char *msg, const tevra_field *fields, size_t count) {
-    tevra_log_impl(log, TEVRA_LEVEL_PANIC, msg, fields, count);
+    tev::log_fields_checked(log, TEVRA_LEVEL_PANIC, msg, fields, count);
     std::abort();
 }
 
@@ -95,7 +117,7 @@ void tevra_logger_panic(tevra_logger *log, const char *msg, const tevra_field *f
 void tevra_logger_logf(tevra_logger *log, int level, const char *msg, const char *kvfmt, ...) {
     va_list args;
     va_start(args, kvfmt);
-    tevra_vlogf_impl(log, level, msg, kvfmt, args);
+    tev::log_template_checked(log, level, msg, kvfmt, args);
     va_end(args);
 }
 
@@ -105,7 +127,7 @@ void tevra_logger_logf(tevra_logger *log, int level, const char *msg, const char
                                 ...) {                                                \
         va_list args;                                                                 \
         va_start(args, kvfmt);                                                        \
-        tevra_vlogf_impl(log, level, msg, kvfmt, args);                               \
+        tev::log_template_checked(log, level, msg, kvfmt, args);                               \
         va_end(args);                                                                 \
         end;                                                                          \
     }
@@ -142,7 +164,7 @@ void tevra(tevra_logger *log, int level, const char *msg, const char *kvfmt, ...
     if (log == nullptr) return;
     va_list args;
     va_start(args, kvfmt);
-    tevra_vlogf_impl(log, level, msg, kvfmt, args);
+    tev::log_template_checked(log, level, msg, kvfmt, args);
     va_end(args);
 }
 
@@ -151,7 +173,7 @@ void tevra(tevra_logger *log, int level, const char *msg, const char *kvfmt, ...
         if (log == nullptr) return;                                                       \
         va_list args;                                                                     \
         va_start(args, kvfmt);                                                            \
-        tevra_vlogf_impl(log, level, msg, kvfmt, args);                                   \
+        tev::log_template_checked(log, level, msg, kvfmt, args);                                   \
         va_end(args);                                                                     \
         end;                                                                              \
     }

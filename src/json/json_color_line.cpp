@@ -3,6 +3,8 @@
 // creation (or rendered on the fly when a literal did not fit), and the
 // exported coloured writers. Values and the line layout are shared with
 // plain lines.
+#include "text/values.hpp"
+#include "text/json_string.hpp"
 #include "json/json_writer.hpp"
 
 namespace tev::json {
@@ -11,12 +13,12 @@ void append_color_timestamp_member(tevra_shared *s, tevra_buffer *b) {
     const JsonColorLiterals &lit = s->json_color_literals;
     if (lit.time_open_len != 0 && lit.time_close_len != 0) {
         put(b, lit.time_open, lit.time_open_len);
-        tevra_append_timestamp(s, b);
+        tev::append_timestamp(s, b);
         put(b, lit.time_close, lit.time_close_len);
         return;
     }
     render_time_open(s, b);
-    tevra_append_timestamp(s, b);
+    tev::append_timestamp(s, b);
     render_time_close(s, b);
 }
 
@@ -43,7 +45,7 @@ void append_color_message_member(const tevra_shared *s, tevra_buffer *b, const c
     } else {
         render_message_open(s, b);
     }
-    tevra_buffer_append_json_string_maybe_trusted(b, msg);
+    tev::append_json_string_maybe_trusted(b, msg);
     put(b, palette_color(s, kReset));
 }
 

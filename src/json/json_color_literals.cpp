@@ -5,6 +5,9 @@
 // palette lookup by role that every coloured writer uses.
 #include <cstring>
 
+#include "text/buffer.hpp"
+#include "core/core.hpp"
+#include "palette/palette.hpp"
 #include "json/json_literals.hpp"
 #include "json/json_writer.hpp"
 
@@ -29,7 +32,7 @@ void put_colored(tevra_buffer *b, std::string_view color, std::string_view text)
 template <class Render>
 void build(char (&text)[kLiteralStorage], size_t &len, Render &&render) {
     tevra_buffer b;
-    tevra_buffer_init(&b, nullptr, kLiteralStorage);
+    tev::buffer_init(&b, nullptr, kLiteralStorage);
     render(&b);
     if (b.len <= kLiteralMax) {
         std::memcpy(text, b.data, b.len);
@@ -39,7 +42,7 @@ void build(char (&text)[kLiteralStorage], size_t &len, Render &&render) {
         text[0] = '\0';
         len = 0;
     }
-    tevra_buffer_destroy(&b);
+    tev::buffer_destroy(&b);
 }
 
 }  // namespace
@@ -85,10 +88,10 @@ void render_level_member(const tevra_shared *s, tevra_buffer *b, int level, Leve
     const std::string_view key =
         which == kLoglevelMember ? kLoglevelKey : key_fragments(s->verbose_fields != 0).level;
     put_colored(b, palette_color(s, kKeyColor), key);
-    const std::string_view level_color{tevra_level_color(s->palette, level),
-                                       tevra_level_color_len(s, level)};
+    const std::string_view level_color{tev::level_color_text(*s->palette, level),
+                                       tev::level_color_len(s, level)};
     put_colored(b, level_color, "\"");
-    put(b, tevra_level_string(level), tevra_level_string_len(level));
+    put(b, tev::level_name(level).data(), tev::level_name(level).size());
     put_char(b, '"');
     put(b, palette_color(s, kReset));
 }

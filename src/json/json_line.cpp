@@ -2,6 +2,9 @@
 // The layout of one JSON line, shared by field lines, coloured lines and
 // template lines: '{', timestamp, level, message, bound fields, then the
 // caller's members, "loglevel" and '}'. Also the two JSON encoder tables.
+#include "text/buffer.hpp"
+#include "text/values.hpp"
+#include "core/core.hpp"
 #include "core/encoder.hpp"
 #include "json/json_literals.hpp"
 #include "json/json_writer.hpp"
@@ -13,7 +16,7 @@ void append_plain_timestamp_member(tevra_shared *s, tevra_buffer *b) {
     put(b, key_fragments(s->verbose_fields != 0).time);
     // The timestamp writer gives bare text; the quotes are ours.
     put_char(b, '"');
-    tevra_append_timestamp(s, b);
+    tev::append_timestamp(s, b);
     put_char(b, '"');
 }
 
@@ -24,8 +27,8 @@ void append_plain_loglevel_member(const tevra_shared *s, tevra_buffer *b, int le
     f.key_len = 8;
     f.key_trusted = 1;
     f.kind = TEVRA_FIELD_STRING;
-    f.value.str = tevra_level_string(level);
-    f.value_len = tevra_level_string_len(level);
+    f.value.str = tev::level_name(level).data();
+    f.value_len = tev::level_name(level).size();
     f.value_trusted = 1;
     f.value_console_simple = 1;
     append_field_member(s, b, f, false);
@@ -36,7 +39,7 @@ void append_plain_loglevel_member(const tevra_shared *s, tevra_buffer *b, int le
 void open_line(const tevra_logger_state *state, tevra_buffer *b, int level, const char *msg,
                bool color) {
     tevra_shared *s = state->shared;
-    tevra_buffer_init(b, s, s->buffer_size);
+    tev::buffer_init(b, s, s->buffer_size);
     put_char(b, '{');
     if (s->timestamps) {
         if (color) {
@@ -77,10 +80,10 @@ void close_line(const tevra_logger_state *state, tevra_buffer *b, bool color) {
         }
     }
     put_char(b, '}');
-    tevra_buffer_finish_line(b);
+    tev::buffer_finish_line(b);
     // Releases write_lock too when a long line flushed part of itself.
-    tevra_write_buffer(s, b);
-    tevra_buffer_destroy(b);
+    tev::write_buffer(s, b);
+    tev::buffer_destroy(b);
 }
 
 void emit_fields_line(const tevra_logger_state *state, int level, const char *msg,

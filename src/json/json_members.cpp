@@ -6,6 +6,9 @@
 #include <limits>
 #include <string_view>
 
+#include "text/buffer.hpp"
+#include "text/values.hpp"
+#include "text/fields.hpp"
 #include "json/json_literals.hpp"
 #include "json/json_writer.hpp"
 #include "text/json_string.hpp"
@@ -46,9 +49,9 @@ void append_string_field_value(const tevra_shared *s, tevra_buffer *b, const tev
     } else if (color) {
         // Coloured lines take the writer for text of unknown trust, which
         // keeps a '[' of well-formed text raw; plain lines escape it.
-        tevra_buffer_append_json_string_maybe_trusted(b, f.value.str);
+        tev::append_json_string_maybe_trusted(b, f.value.str);
     } else {
-        tevra_buffer_append_json_string(b, f.value.str);
+        tev::append_json_string(b, f.value.str);
     }
     close_value(s, b, color);
 }
@@ -58,7 +61,7 @@ void append_bytes_value(const tevra_shared *s, tevra_buffer *b, const void *data
     open_value(s, b, kStringColor, color);
     put_char(b, '"');
     // A run without storage has nothing to show, whatever its length says.
-    if (data != nullptr) tevra_buffer_append_bytes_hex(b, data, len);
+    if (data != nullptr) tev::buffer_append_bytes_hex(b, data, len);
     put_char(b, '"');
     close_value(s, b, color);
 }
@@ -176,26 +179,26 @@ void append_key(tevra_buffer *b, const tevra_field &f) {
     if (f.key_trusted) {
         put_quoted(b, f.key, f.key_len);
     } else {
-        tevra_buffer_append_json_string(b, f.key);
+        tev::append_json_string(b, f.key);
     }
     put_char(b, ':');
 }
 
 void append_text_value(const tevra_shared *s, tevra_buffer *b, const char *text, bool color) {
     open_value(s, b, kStringColor, color);
-    tevra_buffer_append_json_string_maybe_trusted(b, text);
+    tev::append_json_string_maybe_trusted(b, text);
     close_value(s, b, color);
 }
 
 void append_signed_value(const tevra_shared *s, tevra_buffer *b, int64_t v, bool color) {
     open_value(s, b, kNumberColor, color);
-    tevra_buffer_append_signed(b, v);
+    tev::append_signed(b, v);
     close_value(s, b, color);
 }
 
 void append_unsigned_value(const tevra_shared *s, tevra_buffer *b, uint64_t v, bool color) {
     open_value(s, b, kNumberColor, color);
-    tevra_buffer_append_unsigned(b, v);
+    tev::append_unsigned(b, v);
     close_value(s, b, color);
 }
 
@@ -209,7 +212,7 @@ void append_double_value(const tevra_shared *s, tevra_buffer *b, double v, bool 
         word = kMinusInf;
     } else {
         open_value(s, b, kNumberColor, color);
-        tevra_buffer_append_double(b, v);
+        tev::append_double(b, v);
         close_value(s, b, color);
         return;
     }
@@ -231,7 +234,7 @@ void append_bool_value(const tevra_shared *s, tevra_buffer *b, bool v, bool colo
 void append_pointer_value(const tevra_shared *s, tevra_buffer *b, const void *p, bool color) {
     open_value(s, b, kStringColor, color);
     put_char(b, '"');
-    tevra_buffer_append_pointer(b, p);
+    tev::append_pointer(b, p);
     put_char(b, '"');
     close_value(s, b, color);
 }
@@ -239,7 +242,7 @@ void append_pointer_value(const tevra_shared *s, tevra_buffer *b, const void *p,
 void append_errno_value(const tevra_shared *s, tevra_buffer *b, int err, bool color) {
     char text[128];
     open_value(s, b, kErrorColor, color);
-    tevra_buffer_append_json_string_maybe_trusted(b, tevra_errno_string(err, text, sizeof text));
+    tev::append_json_string_maybe_trusted(b, tev::errno_string(err, text, sizeof text));
     close_value(s, b, color);
 }
 
@@ -268,12 +271,12 @@ void append_field_value(const tevra_shared *s, tevra_buffer *b, const tevra_fiel
             return;
         case TEVRA_FIELD_TIME:
             open_value(s, b, kTimestampColor, color);
-            tevra_buffer_append_time(b, f.value.time, 1);
+            tev::append_time(b, f.value.time, 1);
             close_value(s, b, color);
             return;
         case TEVRA_FIELD_DURATION:
             open_value(s, b, kStringColor, color);
-            tevra_buffer_append_duration(b, f.value.duration, 1);
+            tev::append_duration(b, f.value.duration, 1);
             close_value(s, b, color);
             return;
         case TEVRA_FIELD_ERRNO:
@@ -312,7 +315,7 @@ void append_plain_message_member(const tevra_shared *s, tevra_buffer *b, const c
     const bool verbose = s != nullptr && s->verbose_fields != 0;
     put_char(b, ',');
     put(b, key_fragments(verbose).message);
-    tevra_buffer_append_json_string_maybe_trusted(b, msg);
+    tev::append_json_string_maybe_trusted(b, msg);
 }
 
 }  // namespace tev::json

@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "text/buffer.hpp"
+#include "text/values.hpp"
+#include "console/console_text.hpp"
 #include "core/lock.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
@@ -60,12 +63,12 @@ size_t render_rfc3339(const tevra_shared *s, int64_t sec, long nsec, char *out) 
     t.nsec = nsec;
     t.offset_minutes = s->utc ? 0 : local_offset_minutes(sec);
     tevra_buffer scratch;
-    tevra_buffer_init(&scratch, nullptr, kTextMax);
-    tevra_buffer_append_time(&scratch, t, 0);
+    tev::buffer_init(&scratch, nullptr, kTextMax);
+    tev::append_time(&scratch, t, 0);
     const size_t n = scratch.len < kTextMax ? scratch.len : kTextMax;
     std::memcpy(out, scratch.data, n);
     out[n] = '\0';
-    tevra_buffer_destroy(&scratch);
+    tev::buffer_destroy(&scratch);
     return n;
 }
 
@@ -116,8 +119,8 @@ namespace {
 // most layouts) comes out unchanged.
 class LineText {
   public:
-    LineText() { tevra_buffer_init(&buf_, nullptr, kEscapedMax); }
-    ~LineText() { tevra_buffer_destroy(&buf_); }
+    LineText() { tev::buffer_init(&buf_, nullptr, kEscapedMax); }
+    ~LineText() { tev::buffer_destroy(&buf_); }
     LineText(const LineText &) = delete;
     LineText &operator=(const LineText &) = delete;
 
@@ -127,7 +130,7 @@ class LineText {
         if (s->mode == TEVRA_MODE_JSON) {
             append_json_escaped(&buf_, raw);
         } else {
-            tevra_buffer_append_console_message(&buf_, raw);
+            tev::append_console_message(&buf_, raw);
         }
     }
     const char *data() const { return buf_.data; }
