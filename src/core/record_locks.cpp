@@ -33,7 +33,8 @@ void bump_generation() {
 // thread held it at the fork, one of them may be half-changed in the child:
 // both are emptied, which costs a re-render and shows nothing torn.
 void forget_caches_guarded_by_lock(tevra_shared *s) {
-    s->ts_cache_len = 0;
+    // A writer stopped by the fork may have left the sequence odd.
+    s->ts_cache = TimestampCache{};
     for (tevra_kvfmt_layout &layout : s->kvfmt_entries) kvfmt::reset_layout(&layout);
     if (s->kvfmt_index != nullptr) {
         std::memset(s->kvfmt_index, 0, kKvfmtIndexSlots * sizeof(KvfmtIndexSlot));

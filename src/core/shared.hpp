@@ -14,6 +14,7 @@
 #include "core/encoder.hpp"
 #include "output/write_loop.hpp"
 #include "text/double_cache.hpp"
+#include "text/timestamp_cache.hpp"
 #include "tevra.h"
 
 namespace tev {
@@ -79,7 +80,7 @@ void free_spare_line_blocks(tevra_shared *s);
 }  // namespace tev
 
 struct tevra_shared {
-    pthread_mutex_t lock;        // refcount, kvfmt cache and index, timestamp cache
+    pthread_mutex_t lock;        // refcount, kvfmt cache and index, timestamp cache writers
     pthread_mutex_t write_lock;  // output, closed, close_result; held while a line is written
     tevra_output output;
     tev::OutputLineState output_lines[tev::kOutputLineSlots];  // under write_lock
@@ -106,9 +107,7 @@ struct tevra_shared {
     int close_result;
     unsigned refcount;
     unsigned fork_generation;  // the process's fork count when last locked; see core/lock.hpp
-    int64_t ts_cache_sec;
-    size_t ts_cache_len;
-    char ts_cache_text[64];
+    tev::TimestampCache ts_cache;
     tev::TimeNowFn time_now;
     void *time_user;
     tevra_kvfmt_layout kvfmt_entries[tev::kKvfmtCacheSlots];

@@ -2,9 +2,10 @@
 // The line timestamp: the configured layout (RFC 3339, RFC 3339 with
 // nanoseconds, or a strftime pattern) of the current time, escaped for the
 // line's mode, and the once-per-second cache of that text kept in the
-// shared record under `lock`.
+// shared record (written under `lock`, read without it).
 #include <time.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -21,7 +22,7 @@ namespace {
 
 constexpr size_t kTextArea = 64;
 constexpr size_t kTextMax = kTextArea - 1;
-static_assert(sizeof(tevra_shared::ts_cache_text) == kTextArea);
+static_assert(sizeof(TimestampCache::text) == kTextArea);
 // Escaped, a text grows at worst sixfold (every byte as \u00XX in JSON;
 // console escapes take four bytes at most).
 constexpr size_t kEscapedMax = 6 * kTextMax;
@@ -84,14 +85,42 @@ size_t render_strftime(const tevra_shared *s, int64_t sec, const char *pattern, 
     return n;
 }
 
-// Copies into the buffer's free room only; never flushes, so it is safe
-// while `lock` is held (a flush would take write_lock).
-bool copy_if_room(tevra_buffer *b, const char *text, size_t n) {
-    if (b->cap - b->len < n) return false;
-    std::memcpy(b->data + b->len, text, n);
-    b->len += n;
-    b->data[b->len] = '\0';
-    return true;
+template <class T>
+std::atomic_ref<T> view(T &member) {
+    return std::atomic_ref<T>(member);
+}
+
+// Copies the cached text of second `sec` to `out` (kTextArea bytes of room)
+// as whole words and returns its length; 0 when the cache holds another
+// second, is empty, or a writer got in meanwhile (then `out` holds bytes to
+// be overwritten).
+size_t read_cache(TimestampCache &c, int64_t sec, char *out) {
+    const uint32_t seq = view(c.seq).load(std::memory_order_acquire);
+    if (seq & 1u) return 0;
+    const uint32_t len = view(c.len).load(std::memory_order_acquire);
+    if (len == 0 || len > kTextMax || view(c.sec).load(std::memory_order_acquire) != sec) return 0;
+    const size_t words = (len + sizeof(uint64_t)) / sizeof(uint64_t);
+    for (size_t i = 0; i < words; ++i) {
+        const uint64_t word = view(c.text[i]).load(std::memory_order_acquire);
+        std::memcpy(out + i * sizeof word, &word, sizeof word);
+    }
+    return view(c.seq).load(std::memory_order_relaxed) == seq ? len : 0;
+}
+
+// Under `lock`, so writers never meet; the odd sequence keeps readers off.
+void write_cache(TimestampCache &c, int64_t sec, const char *text, size_t n) {
+    const uint32_t seq = view(c.seq).load(std::memory_order_relaxed);
+    if (seq & 1u) return;
+    view(c.seq).store(seq + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    uint64_t words[kTextArea / sizeof(uint64_t)] = {};
+    std::memcpy(words, text, n);
+    view(c.sec).store(sec, std::memory_order_release);
+    view(c.len).store(static_cast<uint32_t>(n), std::memory_order_release);
+    for (size_t i = 0; i < kTextArea / sizeof(uint64_t); ++i) {
+        view(c.text[i]).store(words[i], std::memory_order_release);
+    }
+    view(c.seq).store(seq + 2, std::memory_order_release);
 }
 
 }  // namespace
@@ -163,45 +192,36 @@ void append_timestamp(tevra_shared *s, tevra_buffer *b) {
     }
 
     // The cache holds the text escaped, so a hit costs one copy whatever
-    // the layout.
-    char text[kTextArea];
-    size_t n = 0;
-    {
-        MutexLock guard(s, &s->lock);
-        if (guard.held() && s->ts_cache_len != 0 && s->ts_cache_sec == sec) {
-            if (copy_if_room(b, s->ts_cache_text, s->ts_cache_len)) return;
-            n = s->ts_cache_len;
-            std::memcpy(text, s->ts_cache_text, n);
-        }
-    }
-    if (n == 0) {
-        // Rendered outside the lock; two threads may both render one second.
-        LineText line;
-        line.render(s, sec, 0);
-        n = line.size();
-        if (n == 0) return;
-        if (n > kTextMax) {
-            // Escaping made it too long to hold: written as it is and
-            // rendered again on the next line.
-            put(b, line.data(), n);
+    // the layout; it is read without a lock.
+    if (b->cap - b->len >= kTextArea) {
+        char *out = b->data + b->len;
+        if (const size_t n = read_cache(s->ts_cache, sec, out); n != 0) {
+            b->len += n;
+            b->data[b->len] = '\0';
             return;
         }
-        std::memcpy(text, line.data(), n);
-        MutexLock guard(s, &s->lock);
-        if (!guard.held()) {
-            // Re-entered while this thread fills the cache: use own text.
-        } else if (s->ts_cache_len != 0 && s->ts_cache_sec == sec) {
-            n = s->ts_cache_len;
-            std::memcpy(text, s->ts_cache_text, n);
-        } else {
-            std::memcpy(s->ts_cache_text, text, n);
-            s->ts_cache_text[n] = '\0';
-            s->ts_cache_len = n;
-            s->ts_cache_sec = sec;
+    } else {
+        char text[kTextArea];
+        if (const size_t n = read_cache(s->ts_cache, sec, text); n != 0) {
+            put(b, text, n);
+            return;
         }
     }
-    // After unlocking: this append may flush, which takes write_lock.
-    put(b, text, n);
+    // Rendered outside the lock; two threads may both render one second.
+    LineText line;
+    line.render(s, sec, 0);
+    const size_t n = line.size();
+    if (n == 0) return;
+    if (n <= kTextMax) {
+        MutexLock guard(s, &s->lock);
+        // Refused when this thread fills the cache already (re-entered from
+        // a signal handler): the text is written uncached.
+        if (guard.held()) write_cache(s->ts_cache, sec, line.data(), n);
+    }
+    // Escaping may make a text too long to hold: written as it is and
+    // rendered again on the next line. After unlocking: this append may
+    // flush, which takes write_lock.
+    put(b, line.data(), n);
 }
 
 }  // namespace tev

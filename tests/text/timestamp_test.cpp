@@ -102,7 +102,9 @@ class ClockedLogger {
         EXPECT_EQ(out[n], '\0');
         return std::string(out, n);
     }
-    std::string cached() const { return std::string(shared->ts_cache_text, shared->ts_cache_len); }
+    std::string cached() const {
+        return std::string(reinterpret_cast<const char *>(shared->ts_cache.text), shared->ts_cache.len);
+    }
 
     CaptureSink sink;
     FakeClock clock;
@@ -129,7 +131,7 @@ TEST(Timestamp, Rfc3339NanoTrimsTheFractionAndIsNotCached) {
     EXPECT_EQ(l.stamp(), "2023-11-14T22:13:20.12Z");
     l.clock.nsec = 1;
     EXPECT_EQ(l.stamp(), "2023-11-14T22:13:20.000000001Z");
-    EXPECT_EQ(l.shared->ts_cache_len, 0u);
+    EXPECT_EQ(l.shared->ts_cache.len, 0u);
     EXPECT_EQ(l.clock.calls.load(), 3);
 }
 
@@ -186,7 +188,7 @@ TEST(Timestamp, StrftimeTextLongerThan63CharactersGivesNoTimestamp) {
     ClockedLogger too_long({.format = long_layout.c_str()});
     EXPECT_EQ(too_long.render(1700000000, 0), "");
     EXPECT_EQ(too_long.stamp(), "");
-    EXPECT_EQ(too_long.shared->ts_cache_len, 0u) << "nothing is cached for an empty render";
+    EXPECT_EQ(too_long.shared->ts_cache.len, 0u) << "nothing is cached for an empty render";
     ClockedLogger empty({.format = ""});
     EXPECT_EQ(empty.stamp(), "");
 }
@@ -235,7 +237,7 @@ TEST(Timestamp, CacheHoldsTheEscapedTextSoAHitIsOneCopy) {
         EXPECT_EQ(l.stamp(), R"(22\t13)");
         EXPECT_EQ(l.cached(), R"(22\t13)");
         // A hit shows the mark: the text was escaped once, when stored.
-        l.shared->ts_cache_text[0] = '#';
+        reinterpret_cast<char *>(l.shared->ts_cache.text)[0] = '#';
         EXPECT_EQ(l.stamp(), R"(#2\t13)");
     }
 }
@@ -252,11 +254,11 @@ TEST(Timestamp, TextTooLongToCacheOnceEscapedIsStillWrittenWhole) {
     }
     ClockedLogger j({.format = layout.c_str()});
     EXPECT_EQ(j.stamp(), json + "22");
-    EXPECT_EQ(j.shared->ts_cache_len, 0u);
+    EXPECT_EQ(j.shared->ts_cache.len, 0u);
     EXPECT_EQ(j.stamp(), json + "22");
     ClockedLogger c({.format = layout.c_str(), .mode = TEVRA_MODE_CONSOLE});
     EXPECT_EQ(c.stamp(), console + "22");
-    EXPECT_EQ(c.shared->ts_cache_len, 0u);
+    EXPECT_EQ(c.shared->ts_cache.len, 0u);
 }
 
 TEST(Timestamp, DisabledTimestampsAppendNothingAndReadNoClock) {
@@ -281,16 +283,16 @@ TEST(Timestamp, NullArgumentsAreIgnored) {
 TEST(Timestamp, SameSecondIsServedFromTheCacheAndTheNextSecondReplacesIt) {
     ClockedLogger l({.format = "RFC3339"});
     EXPECT_EQ(l.stamp(), "2023-11-14T22:13:20Z");
-    EXPECT_EQ(l.shared->ts_cache_sec, 1700000000);
+    EXPECT_EQ(l.shared->ts_cache.sec, 1700000000);
     EXPECT_EQ(l.cached(), "2023-11-14T22:13:20Z");
     // Mark the held text: a hit shows the mark, a render would not.
-    l.shared->ts_cache_text[0] = '#';
+    reinterpret_cast<char *>(l.shared->ts_cache.text)[0] = '#';
     l.clock.nsec = 999999999;
     EXPECT_EQ(l.stamp(), "#023-11-14T22:13:20Z");
     EXPECT_EQ(l.stamp(), "#023-11-14T22:13:20Z");
     l.clock.sec = 1700000001;
     EXPECT_EQ(l.stamp(), "2023-11-14T22:13:21Z");
-    EXPECT_EQ(l.shared->ts_cache_sec, 1700000001);
+    EXPECT_EQ(l.shared->ts_cache.sec, 1700000001);
     EXPECT_EQ(l.cached(), "2023-11-14T22:13:21Z");
     // An injected clock is read on every line, hit or miss.
     EXPECT_EQ(l.clock.calls.load(), 4);
