@@ -67,6 +67,7 @@ void compare_with_bytes(std::mt19937 &rng) {
     alignas(64) unsigned char text[96];
     for (int round = 0; round < 400; ++round) {
         fill(rng, text, sizeof text);
+        text[sizeof text - 1] = '\0';
         for (size_t start = 0; start < 16; ++start) {
             for (size_t n = 0; n + start <= 64; ++n) {
                 const auto *p = text + start;
