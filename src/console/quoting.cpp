@@ -22,6 +22,17 @@ constexpr bool needs_escape(unsigned char c, bool quoted) {
     return is_control(c) || (quoted && (c == '"' || c == '\\'));
 }
 
+// The scans stop at exactly the bytes escaped inside and outside quotes.
+constexpr bool escape_scans_agree() {
+    for (unsigned c = 0; c < 256; ++c) {
+        const auto b = static_cast<unsigned char>(c);
+        if (stops_at(Stop::kConsoleQuoted, b) != needs_escape(b, true)) return false;
+        if (stops_at(Stop::kConsoleMessage, b) != needs_escape(b, false)) return false;
+    }
+    return true;
+}
+static_assert(escape_scans_agree());
+
 void put_escape(tevra_buffer *b, unsigned char c) {
     char esc[4] = {'\\', 0, 0, 0};
     size_t n = 2;
@@ -45,11 +56,12 @@ void put_escape(tevra_buffer *b, unsigned char c) {
 template <class Bound = ToNul>
 void put_escaped(tevra_buffer *b, const unsigned char *p, bool quoted, Bound bound = {}) {
     const unsigned char *run = p;
-    for (; !bound.done(p); ++p) {
-        if (!needs_escape(*p, quoted)) continue;
+    for (;;) {
+        p = quoted ? bound.template skip<Stop::kConsoleQuoted>(p) : bound.template skip<Stop::kConsoleMessage>(p);
+        if (bound.done(p)) break;
         put(b, reinterpret_cast<const char *>(run), static_cast<size_t>(p - run));
         put_escape(b, *p);
-        run = p + 1;
+        run = ++p;
     }
     put(b, reinterpret_cast<const char *>(run), static_cast<size_t>(p - run));
 }
@@ -57,8 +69,7 @@ void put_escaped(tevra_buffer *b, const unsigned char *p, bool quoted, Bound bou
 template <class Bound = ToNul>
 void put_value(tevra_buffer *b, const char *s, Bound bound = {}) {
     const auto *p = reinterpret_cast<const unsigned char *>(s);
-    const unsigned char *q = p;
-    while (!bound.done(q) && !console_forces_quotes(*q)) ++q;
+    const unsigned char *q = bound.template skip<Stop::kConsoleBare>(p);
     if (bound.done(q)) {
         put(b, s, static_cast<size_t>(q - p));
         return;

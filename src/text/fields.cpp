@@ -128,10 +128,7 @@ int string_is_trusted_measure(const char *s, size_t *len) {
 
 int string_is_console_simple(const char *s) {
     if (s == nullptr || s[0] == '\0') return 0;
-    for (const auto *p = reinterpret_cast<const unsigned char *>(s); *p != 0; ++p) {
-        if (console_forces_quotes(*p)) return 0;
-    }
-    return 1;
+    return s[find_stop<Stop::kConsoleBare>(s)] == '\0' ? 1 : 0;
 }
 
 tevra_field str_field(const char *key, const char *value) {

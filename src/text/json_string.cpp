@@ -42,6 +42,15 @@ static_assert(kEscapeKind.size() == 256);
 static_assert(kEscapeKind[0x7F] == kCopy && kEscapeKind[']'] == kCopy);
 static_assert(kEscapeKind[0x08] == kUnicode && kEscapeKind[0x0C] == kUnicode);
 
+// The escaping scan stops at exactly the ASCII bytes this table escapes.
+constexpr bool escape_scan_agrees() {
+    for (unsigned c = 0; c < 0x80; ++c) {
+        if (stops_at(Stop::kJsonEscape, static_cast<unsigned char>(c)) != (kEscapeKind[c] != kCopy)) return false;
+    }
+    return true;
+}
+static_assert(escape_scan_agrees());
+
 constexpr char kHexDigits[] = "0123456789abcdef";
 
 // Makes room for the next piece: flushes a full buffer and reports false
@@ -93,16 +102,14 @@ template <class Bound = ToNul>
 bool put_escaped(tevra_buffer *b, const char *s, Bound bound = {}) {
     const auto *p = reinterpret_cast<const unsigned char *>(s);
     const unsigned char *run = p;
-    while (!bound.done(p)) {
+    for (;;) {
+        // Everything up to the next byte of interest joins the run at once.
+        p = bound.template skip<Stop::kJsonEscape>(p);
+        if (bound.done(p)) break;
         const unsigned char c = *p;
         if (c < 0x80) {
-            const unsigned char kind = kEscapeKind[c];
-            if (kind == kCopy) {
-                ++p;
-                continue;
-            }
             if (!put_piece(b, reinterpret_cast<const char *>(run), static_cast<size_t>(p - run))) return false;
-            if (!put_escape(b, c, kind)) return false;
+            if (!put_escape(b, c, kEscapeKind[c])) return false;
             run = ++p;
             continue;
         }
@@ -159,7 +166,7 @@ void append_json_string_maybe_trusted(tevra_buffer *b, const char *s) {
         append_json_trusted_string_n(b, nullptr, 0);
         return;
     }
-    // One pass decides; ASCII bytes cost one comparison each within it.
+    // One pass decides, ASCII runs a block at a time.
     bool trusted = false;
     const size_t n = utf8_trusted_length(s, &trusted);
     if (trusted) {

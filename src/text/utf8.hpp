@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+#include "text/scan.hpp"
+
 namespace tev {
 
 constexpr bool in_range(unsigned char c, unsigned char lo, unsigned char hi) { return c >= lo && c <= hi; }
@@ -54,11 +56,16 @@ constexpr size_t utf8_sequence_length(const unsigned char *p) {
 
 // Where a text ends, for the scans that serve both NUL-terminated text and
 // sized text (tevra_str_n), which may hold NUL bytes and need not end in
-// one. Each bound answers whether `p` is past the text and how long the
-// UTF-8 sequence at `p` is without reading beyond the text.
+// one. Each bound answers whether `p` is past the text, how long the UTF-8
+// sequence at `p` is without reading beyond the text, and where the next
+// byte of a class (scan.hpp) lies, the end of the text at the latest.
 struct ToNul {
     constexpr bool done(const unsigned char *p) const { return *p == 0; }
     constexpr size_t sequence(const unsigned char *p) const { return utf8_sequence_length(p); }
+    template <Stop S>
+    const unsigned char *skip(const unsigned char *p) const {
+        return p + find_stop<S>(reinterpret_cast<const char *>(p));
+    }
 };
 
 struct ToEnd {
@@ -67,9 +74,14 @@ struct ToEnd {
     // The bytes past the end read as NUL, which no sequence continues with,
     // so a sequence cut short by the end fails as one cut short by a NUL.
     constexpr size_t sequence(const unsigned char *p) const {
+        if (end - p >= 4) return utf8_sequence_length(p);
         unsigned char head[4] = {0, 0, 0, 0};
         for (size_t i = 0; i < 4 && p + i != end; ++i) head[i] = p[i];
         return utf8_sequence_length(head);
+    }
+    template <Stop S>
+    const unsigned char *skip(const unsigned char *p) const {
+        return p + find_stop_n<S>(reinterpret_cast<const char *>(p), static_cast<size_t>(end - p));
     }
 };
 
@@ -87,40 +99,43 @@ constexpr bool console_forces_quotes(unsigned char c) {
     return c <= 0x20 || c == '"' || c == '=' || c == '\\' || c == 0x7F;
 }
 
+// The scans' byte classes and the byte tests above name the same bytes.
+constexpr bool scan_classes_agree() {
+    for (unsigned c = 0; c < 256; ++c) {
+        const auto b = static_cast<unsigned char>(c);
+        if (stops_at(Stop::kJsonTrusted, b) == ascii_trusted_byte(b)) return false;
+        if (stops_at(Stop::kConsoleBare, b) != console_forces_quotes(b)) return false;
+    }
+    return true;
+}
+static_assert(scan_classes_agree());
+
 // Byte length of `s` when every byte is ASCII-trusted, else 0 with
 // `*ok` false. One pass, no strlen.
 template <class Bound = ToNul>
 size_t ascii_trusted_length(const char *s, bool *ok, Bound bound = {}) {
     const auto *p = reinterpret_cast<const unsigned char *>(s);
-    size_t i = 0;
-    for (; !bound.done(p + i); ++i) {
-        if (!ascii_trusted_byte(p[i])) {
-            *ok = false;
-            return 0;
-        }
-    }
-    *ok = true;
-    return i;
+    const unsigned char *q = bound.template skip<Stop::kJsonTrusted>(p);
+    *ok = bound.done(q);
+    return *ok ? static_cast<size_t>(q - p) : 0;
 }
 
 // Byte length of `s` when it is whole well-formed UTF-8 with every ASCII
-// byte trusted, else 0 with `*ok` false. One pass, no strlen.
+// byte trusted, else 0 with `*ok` false. One pass, no strlen: ASCII runs
+// go by the block, each byte of 0x80 and up starts a sequence to check.
 template <class Bound = ToNul>
 size_t utf8_trusted_length(const char *s, bool *ok, Bound bound = {}) {
     const auto *p = reinterpret_cast<const unsigned char *>(s);
-    size_t i = 0;
-    while (!bound.done(p + i)) {
-        if (p[i] < 0x80) {
-            if (!ascii_trusted_byte(p[i])) break;
-            ++i;
-            continue;
-        }
-        const size_t n = bound.sequence(p + i);
+    const unsigned char *q = p;
+    for (;;) {
+        q = bound.template skip<Stop::kJsonTrusted>(q);
+        if (bound.done(q) || *q < 0x80) break;
+        const size_t n = bound.sequence(q);
         if (n == 0) break;
-        i += n;
+        q += n;
     }
-    *ok = bound.done(p + i);
-    return *ok ? i : 0;
+    *ok = bound.done(q);
+    return *ok ? static_cast<size_t>(q - p) : 0;
 }
 
 // Compile-time checks of the sequence table's edges.
