@@ -69,6 +69,10 @@ struct KvfmtIndexSlot {
 constexpr size_t kKvfmtCacheSlots = 512;
 constexpr size_t kKvfmtIndexSlots = 256;
 
+// Twice a cache line: members this far apart never share one.
+constexpr size_t kMutexSpacing = 128;
+static_assert(sizeof(pthread_mutex_t) <= kMutexSpacing);
+
 using TimeNowFn = int (*)(void *user, int64_t *sec, long *nsec);
 
 // Heap line buffers (buffer_size + 1 bytes) kept for reuse when a line ends;
@@ -80,8 +84,13 @@ void free_spare_line_blocks(tevra_shared *s);
 }  // namespace tev
 
 struct tevra_shared {
-    pthread_mutex_t lock;        // refcount, kvfmt cache and index, timestamp cache writers
+    // The two mutexes lie 128 bytes apart and the settings start 128 bytes
+    // after the second, so wherever the block starts no cache line holds
+    // both mutexes, or a mutex and the settings every line reads.
+    pthread_mutex_t lock;  // refcount, kvfmt cache and index, timestamp cache writers
+    char lock_line[tev::kMutexSpacing - sizeof(pthread_mutex_t)];
     pthread_mutex_t write_lock;  // output, closed, close_result; held while a line is written
+    char write_lock_line[tev::kMutexSpacing - sizeof(pthread_mutex_t)];
     tevra_output output;
     tev::OutputLineState output_lines[tev::kOutputLineSlots];  // under write_lock
     char *spare_line_blocks[tev::kSpareLineBlocks];

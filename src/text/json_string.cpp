@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 
+#include "text/buffer.hpp"
 #include "text/buffer_fast.hpp"
 #include "text/json_string.hpp"
 #include "text/utf8.hpp"
@@ -57,7 +58,7 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 // when that did not help, after which the rest of the string is given up.
 bool room(tevra_buffer *b) {
     if (b->len < b->cap) return true;
-    tevra_buffer_flush(b);
+    buffer_flush(b);
     return usable(b) && b->len < b->cap;
 }
 
