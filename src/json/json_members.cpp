@@ -81,19 +81,23 @@ char *store(char *out, const char *text, size_t n) {
     return out + n;
 }
 
+char *store(char *out, std::string_view text) { return store(out, text.data(), text.size()); }
+
 // The members whose bytes are known to need no escaping, written through a
 // local pointer after one room check: a trusted key and a trusted string,
-// a number, a bool or null, on a plain line. Returns false, having written
-// nothing, for everything else (and when the room runs short), which then
-// takes the general writers.
-bool append_plain_member_fast(tevra_shared *s, tevra_buffer *b, const tevra_field &f) {
+// a number, a bool or null, plain or in the palette's colours. Returns
+// false, having written nothing, for everything else (and when the room
+// runs short), which then takes the general writers.
+bool append_member_fast(const tevra_shared *s, tevra_buffer *b, const tevra_field &f, bool color) {
     if (!f.key_trusted) return false;
     const int kind = kind_code(f);
     size_t value_room;
+    ColorSlot value_slot = kNumberColor;
     switch (kind) {
         case TEVRA_FIELD_STRING:
             if (!f.value_trusted) return false;
             value_room = f.value_len + 2;
+            value_slot = kStringColor;
             break;
         case TEVRA_FIELD_INT64:
         case TEVRA_FIELD_UINT64:
@@ -108,21 +112,34 @@ bool append_plain_member_fast(tevra_shared *s, tevra_buffer *b, const tevra_fiel
             break;
         }
         case TEVRA_FIELD_BOOL:
-        case TEVRA_FIELD_NULL:
             value_room = kFalse.size();
+            value_slot = kBoolColor;
+            break;
+        case TEVRA_FIELD_NULL:
+            value_room = kNull.size();
+            value_slot = kNullColor;
             break;
         default:
             return false;
     }
-    // ',' '"' key '"' ':' value
-    const size_t room = f.key_len + 4 + value_room;
+    std::string_view key_color, value_color, reset;
+    if (color) {
+        key_color = palette_color(s, kKeyColor);
+        value_color = palette_color(s, value_slot);
+        reset = palette_color(s, kReset);
+    }
+    // ',' [key colour] '"' key '"' ':' [value colour] value [reset]
+    const size_t room =
+        f.key_len + 4 + value_room + key_color.size() + value_color.size() + reset.size();
     if (b->cap - b->len < room || room < value_room) return false;
     char *out = b->data + b->len;
     *out++ = ',';
+    out = store(out, key_color);
     *out++ = '"';
     out = store(out, f.key, f.key_len);
     *out++ = '"';
     *out++ = ':';
+    out = store(out, value_color);
     switch (kind) {
         case TEVRA_FIELD_STRING:
             *out++ = '"';
@@ -136,7 +153,7 @@ bool append_plain_member_fast(tevra_shared *s, tevra_buffer *b, const tevra_fiel
             out = write_unsigned(out, f.value.u64);
             break;
         case TEVRA_FIELD_FLOAT64:
-            out = write_finite_double(s, out, f.value.f64);
+            out = write_finite_double(b->shared, out, f.value.f64);
             break;
         case TEVRA_FIELD_BOOL:
             out = f.value.boolean != 0 ? store(out, kTrue.data(), kTrue.size())
@@ -146,6 +163,7 @@ bool append_plain_member_fast(tevra_shared *s, tevra_buffer *b, const tevra_fiel
             out = store(out, kNull.data(), kNull.size());
             break;
     }
+    out = store(out, reset);
     b->len = static_cast<size_t>(out - b->data);
     b->data[b->len] = '\0';
     return true;
@@ -306,7 +324,7 @@ void append_fields(const tevra_shared *s, tevra_buffer *b, const tevra_field *fi
     for (size_t i = 0; i < count; ++i) {
         const tevra_field &f = fields[i];
         if (!has_key(f)) continue;
-        if (!color && append_plain_member_fast(b->shared, b, f)) continue;
+        if (append_member_fast(s, b, f, color)) continue;
         append_field_member(s, b, f, color);
     }
 }

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The loop that hands a finished line to the logger tree's output in
-// pieces, completing short writes. It runs under the shared record's
-// write_lock, so the lines of one tree never interleave.
+// The road of a finished line to the logger tree's output: the shared
+// record's write_lock, the closed check, and the loop that hands the line
+// over in pieces, completing short writes. The lock is held for a whole
+// line, so the lines of one tree never interleave.
 #include "output/write_loop.hpp"
 
+#include <pthread.h>
+
+#include "core/lock.hpp"
 #include "core/shared.hpp"
 
 namespace tev {
@@ -94,6 +98,28 @@ void write_line_locked(tevra_shared *shared, const char *data, size_t len, size_
     const Piece p{reinterpret_cast<const unsigned char *>(data), len, max_piece,
                   piece == LinePiece::kFirst};
     deliver(shared->output, shared->output_lines, kOutputLineSlots, p);
+}
+
+bool start_long_line(tevra_shared *shared) {
+    // An output without a write swallows everything; no lock is needed to
+    // know that, since the output never changes after creation.
+    if (shared->output.write == nullptr) return false;
+    if (!lock_mutex(shared, &shared->write_lock)) return false;
+    if (closed_flag(shared)) {
+        pthread_mutex_unlock(&shared->write_lock);
+        return false;
+    }
+    return true;
+}
+
+void end_long_line(tevra_shared *shared) { pthread_mutex_unlock(&shared->write_lock); }
+
+void write_finished_line(tevra_shared *shared, const char *data, size_t len, size_t max_piece,
+                         bool lock_held) {
+    if (!lock_held && !lock_mutex(shared, &shared->write_lock)) return;
+    // Without a mid-line flush before it, this is the whole line.
+    write_line_locked(shared, data, len, max_piece, lock_held ? LinePiece::kContinued : LinePiece::kFirst);
+    pthread_mutex_unlock(&shared->write_lock);
 }
 
 }  // namespace tev

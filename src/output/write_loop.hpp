@@ -35,4 +35,21 @@ enum class LinePiece { kFirst, kContinued };
 void write_line_locked(tevra_shared *shared, const char *data, size_t len, size_t max_piece,
                        LinePiece piece);
 
+// The road of a line to the output, lock included. A line that fits its
+// buffer takes one call of write_finished_line. A longer one is written in
+// pieces: start_long_line takes write_lock for the first, which the line
+// keeps until its last piece went through write_finished_line (or it gave
+// up with end_long_line), so no other line of the tree comes between.
+
+// Takes write_lock for a long line. False when the line is to be dropped:
+// the record is closed or has no output, or this thread writes a line of
+// the tree already (a sink or a signal handler that logs); the lock is not
+// held then.
+bool start_long_line(tevra_shared *shared);
+void end_long_line(tevra_shared *shared);
+// Writes a line, or the last piece of a long line (`lock_held`), and
+// releases write_lock. A refused lock drops the line.
+void write_finished_line(tevra_shared *shared, const char *data, size_t len, size_t max_piece,
+                         bool lock_held);
+
 }  // namespace tev

@@ -3,12 +3,10 @@
 // full and keeps write_lock from the first mid-line flush to the end of the
 // line, so a long line never interleaves with another; detached it grows on
 // the heap and serves as a string builder for the literal caches.
-#include <pthread.h>
 
 #include <atomic>
 #include <cstring>
 
-#include "core/lock.hpp"
 #include "core/shared.hpp"
 #include "text/buffer.hpp"
 #include "text/buffer_fast.hpp"
@@ -26,7 +24,7 @@ void discard(tevra_buffer *b) {
 }
 
 void unlock_write(tevra_buffer *b) {
-    pthread_mutex_unlock(&b->shared->write_lock);
+    end_long_line(b->shared);
     b->lock_held = 0;
 }
 
@@ -142,27 +140,15 @@ void buffer_flush(tevra_buffer *b) {
         return;
     }
     if (!b->lock_held) {
-        // An output without a write swallows everything; no lock is needed
-        // to know that, since the output never changes after creation.
-        if (s->output.write == nullptr) {
-            discard(b);
-            return;
-        }
-        // Refused when this thread is already writing a line of the tree
-        // (a sink or a signal handler that logs): this line is dropped,
-        // piece by piece. No tail can follow without its head: the inner
-        // call ends before the outer line releases the lock, so every
-        // later attempt of the inner line is refused as well.
-        if (!lock_mutex(s, &s->write_lock)) {
+        // A refused line is dropped piece by piece. No tail can follow
+        // without its head: a re-entered call ends before the outer line
+        // releases the lock, so every later attempt of the inner line is
+        // refused as well.
+        if (!start_long_line(s)) {
             discard(b);
             return;
         }
         b->lock_held = 1;
-        if (closed_flag(s) || s->output.write == nullptr) {
-            unlock_write(b);
-            discard(b);
-            return;
-        }
         write_held(b, LinePiece::kFirst);
         return;
     }
@@ -222,14 +208,7 @@ void write_buffer(tevra_shared *s, tevra_buffer *b) {
         discard(b);
         return;
     }
-    // Without a mid-line flush before it, this is the whole line.
-    const LinePiece piece = b->lock_held ? LinePiece::kContinued : LinePiece::kFirst;
-    if (!b->lock_held && !lock_mutex(s, &s->write_lock)) {
-        discard(b);
-        return;
-    }
-    write_line_locked(s, b->data, b->len, b->write_chunk, piece);
-    pthread_mutex_unlock(&s->write_lock);
+    write_finished_line(s, b->data, b->len, b->write_chunk, b->lock_held != 0);
     b->lock_held = 0;
     discard(b);
 }
