@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The shared record behind a logger tree: output, settings, both mutexes,
 // the reference count and every cache that makes a log call cheap. One
-// zeroed heap block per root logger; derived loggers point at it.
+// zeroed heap block per root logger; derived loggers point at it. Each
+// cache is declared by the room that fills it; this file only assembles
+// them.
 #pragma once
 
 #include <pthread.h>
@@ -12,20 +14,15 @@
 
 #include "console/console_field_cache.hpp"
 #include "core/encoder.hpp"
+#include "core/level_slots.hpp"
+#include "json/json_color_literals.hpp"
+#include "kvfmt/kvfmt_cache.hpp"
 #include "output/write_loop.hpp"
 #include "text/double_cache.hpp"
 #include "text/timestamp_cache.hpp"
 #include "tevra.h"
 
 namespace tev {
-
-// Tables indexed by level (literals, fragments, colours): level + 1 when
-// that lies in 0..7, otherwise the slot of info, so unknown codes render
-// as info.
-constexpr int kLevelSlots = 8;
-constexpr int level_index(int level) {
-    return (level >= -1 && level <= 6) ? level + 1 : 2;
-}
 
 // Order of the cached palette string lengths in `color_lens`.
 enum ColorSlot : int {
@@ -48,26 +45,6 @@ enum ColorSlot : int {
     kNolevelColor,  // null_color again, as the colour of level 6
     kColorLensCount
 };
-
-struct JsonColorLiterals {
-    size_t level_member_lens[kLevelSlots];
-    char level_members[kLevelSlots][128];
-    size_t loglevel_member_lens[kLevelSlots];
-    char loglevel_members[kLevelSlots][128];
-    size_t message_open_len;
-    char message_open[128];
-    size_t time_open_len;
-    char time_open[128];
-    size_t time_close_len;
-    char time_close[128];
-};
-
-struct KvfmtIndexSlot {
-    const char *address;
-    tevra_kvfmt_layout *layout;
-};
-constexpr size_t kKvfmtCacheSlots = 512;
-constexpr size_t kKvfmtIndexSlots = 256;
 
 // Twice a cache line: members this far apart never share one.
 constexpr size_t kMutexSpacing = 128;
