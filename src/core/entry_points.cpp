@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The road from a log call to its encoder. The life of one event:
 //  1. tevra_info (or a handle slot, tevra_infof, ...) -> log_fields / log_template;
-//  2. should_log: the level filter, before any argument is looked at;
+//  2. passes_level_filter: the level filter, before any argument is looked at;
 //  3. templates only: kvfmt::resolve_locked finds or parses the layout;
 //  4. the record's encoder table, chosen once by tevra_new (core/encoder.hpp):
 //     fields_line or template_line of json/json_line.cpp or console/console_line.cpp;
@@ -17,6 +17,7 @@
 #include <cstdlib>
 
 #include "core/core.hpp"
+#include "core/level_filter.hpp"
 #include "core/line_level.hpp"
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
@@ -28,7 +29,7 @@ void log_fields(tevra_logger *log, int level, const char *msg, const tevra_field
                 size_t count) {
     const tevra_logger_state *state = log->state;
     if (state == nullptr || state->shared == nullptr) return;
-    if (!tev::should_log(state, level)) return;
+    if (!passes_level_filter(state, level)) return;
     const LineLevelScope line_level(level);
     state->shared->encoder->fields_line(state, level, msg, fields, count);
 }
@@ -43,7 +44,7 @@ void log_template(tevra_logger *log, int level, const char *msg, const char *kvf
     // Before anything that could change it: %m reports the caller's errno.
     const int saved_errno = errno;
     // A filtered call never looks at the template or its arguments.
-    if (!tev::should_log(state, level)) return;
+    if (!passes_level_filter(state, level)) return;
 
     tevra_shared *shared = state->shared;
     tevra_kvfmt_layout scratch;

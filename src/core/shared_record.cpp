@@ -11,6 +11,7 @@
 #include "core/config.hpp"
 #include "core/core.hpp"
 #include "core/field_copy.hpp"
+#include "core/level_filter.hpp"
 #include "core/lock.hpp"
 #include "core/shared.hpp"
 #include "output/output.hpp"
@@ -164,11 +165,7 @@ int close_shared(tevra_shared *s, int close_output) {
 }
 
 int should_log(const tevra_logger_state *state, int level) {
-    if (state == nullptr || state->shared == nullptr || closed_flag(state->shared)) return 0;
-    int minimum = state->level;
-    if (minimum == TEVRA_LEVEL_DISABLED) return 0;
-    if (minimum == TEVRA_LEVEL_NOLEVEL) minimum = TEVRA_LEVEL_INFO;
-    return level >= minimum ? 1 : 0;
+    return passes_level_filter(state, level) ? 1 : 0;
 }
 
 }  // namespace tev
