@@ -4,6 +4,7 @@
 // with backslash escapes otherwise; a message is never quoted, only its
 // control bytes are escaped, so one event always stays on one line.
 #include "console/console_encoder.hpp"
+#include "text/hex_digits.hpp"
 #include "text/buffer_fast.hpp"
 #include "text/utf8.hpp"
 #include "tevra.h"
@@ -11,7 +12,6 @@
 namespace tev {
 namespace {
 
-constexpr char kHexDigits[] = "0123456789abcdef";
 
 // Control bytes and DEL: the bytes that must never reach a terminal raw.
 constexpr bool is_control(unsigned char c) { return c < 0x20 || c == 0x7F; }

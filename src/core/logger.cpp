@@ -2,18 +2,14 @@
 // The logger handle: allocation with its 22 operation slots, close and
 // destroy. Derivation lives in derive.cpp, logging in entry_points.cpp.
 #include "core/core.hpp"
+#include "core/field_copy.hpp"
 #include "core/shared.hpp"
 
 namespace tev {
 namespace {
 
 void free_bound_fields(tevra_logger_state *state) {
-    for (size_t i = 0; i < state->field_count; ++i) {
-        tevra_field &f = state->fields[i];
-        tevra_free_internal(const_cast<char *>(f.key));
-        if (f.kind == TEVRA_FIELD_STRING) tevra_free_internal(const_cast<char *>(f.value.str));
-        if (f.kind == TEVRA_FIELD_BYTES) tevra_free_internal(const_cast<void *>(f.value.bytes.data));
-    }
+    for (size_t i = 0; i < state->field_count; ++i) free_field_copy(&state->fields[i]);
     tevra_free_internal(state->fields);
 }
 

@@ -3,7 +3,9 @@
 // descriptor sink and the stdio sink both go through them.
 #include "output/descriptor_io.hpp"
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -68,6 +70,12 @@ int write_descriptor_all(int fd, const void *data, size_t len, size_t *written) 
     }
     *written = done;
     return rc;
+}
+
+int open_log_file(const char *path, bool truncate, unsigned mode_bits) {
+    errno = 0;
+    const int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | (truncate ? O_TRUNC : 0);
+    return open64(path, flags, static_cast<mode_t>(mode_bits));
 }
 
 }  // namespace tev

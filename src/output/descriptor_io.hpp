@@ -9,6 +9,11 @@
 
 namespace tev {
 
+// Opens a log file for appending, never inherited by programs the
+// application runs: created with `mode_bits` before the umask, truncated
+// first when `truncate` is set. The descriptor, or -1 with errno set.
+[[nodiscard]] int open_log_file(const char *path, bool truncate, unsigned mode_bits);
+
 // The errno value a failed system call left, or -1 when it left none.
 inline int errno_or_unknown() { return errno != 0 ? errno : -1; }
 

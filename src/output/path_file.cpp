@@ -42,9 +42,7 @@ int64_t monotonic_ns() {
 // truncated by someone else (logrotate's copytruncate) is then written
 // from its new end, not at the old offset.
 int open_append(const char *path, bool truncate, unsigned mode_bits, dev_t *dev, ino_t *ino) {
-    errno = 0;
-    const int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | (truncate ? O_TRUNC : 0);
-    const int fd = open64(path, flags, static_cast<mode_t>(mode_bits));
+    const int fd = open_log_file(path, truncate, mode_bits);
     if (fd < 0) return -1;
     struct stat st{};
     if (fstat(fd, &st) == 0) {

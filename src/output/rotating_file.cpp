@@ -76,9 +76,7 @@ bool needs_rotation(const RotatingFile &r, const struct stat &st, size_t incomin
 }
 
 int open_current(RotatingFile *r) {
-    errno = 0;
-    const int fd = open64(r->path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
-                          static_cast<mode_t>(r->mode_bits));
+    const int fd = open_log_file(r->path, false, r->mode_bits);
     if (fd < 0) return errno_or_unknown();
     if (r->fd >= 0) close(r->fd);
     r->fd = fd;

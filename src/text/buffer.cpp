@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/shared.hpp"
+#include "text/hex_digits.hpp"
 #include "text/buffer.hpp"
 #include "text/buffer_fast.hpp"
 
@@ -16,7 +17,6 @@ namespace {
 
 constexpr size_t kDefaultSize = TEVRA_BUFFER_DEFAULT_SIZE;
 constexpr size_t kInlineCapacity = TEVRA_BUFFER_INLINE_CAPACITY;
-constexpr char kHexDigits[] = "0123456789abcdef";
 
 void discard(tevra_buffer *b) {
     b->len = 0;

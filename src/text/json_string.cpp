@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 
+#include "text/hex_digits.hpp"
 #include "text/buffer.hpp"
 #include "text/buffer_fast.hpp"
 #include "text/json_string.hpp"
@@ -52,7 +53,6 @@ constexpr bool escape_scan_agrees() {
 }
 static_assert(escape_scan_agrees());
 
-constexpr char kHexDigits[] = "0123456789abcdef";
 
 // Makes room for the next piece: flushes a full buffer and reports false
 // when that did not help, after which the rest of the string is given up.
