@@ -108,11 +108,16 @@ size_t read_cache(TimestampCache &c, int64_t sec, char *out) {
 }
 
 // Under `lock`, so writers never meet; the odd sequence keeps readers off.
+// The claim is an acquire exchange and the members are release stores, so
+// a reader who sees any member of the new text also sees the claim, and
+// discards its copy.
 void write_cache(TimestampCache &c, int64_t sec, const char *text, size_t n) {
-    const uint32_t seq = view(c.seq).load(std::memory_order_relaxed);
+    uint32_t seq = view(c.seq).load(std::memory_order_relaxed);
     if (seq & 1u) return;
-    view(c.seq).store(seq + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
+    if (!view(c.seq).compare_exchange_strong(seq, seq + 1, std::memory_order_acquire,
+                                             std::memory_order_relaxed)) {
+        return;
+    }
     uint64_t words[kTextArea / sizeof(uint64_t)] = {};
     std::memcpy(words, text, n);
     view(c.sec).store(sec, std::memory_order_release);
