@@ -11,18 +11,13 @@
 #include "text/buffer_fast.hpp"
 #include "text/double_format.hpp"
 #include "text/number_text.hpp"
+#include "text/seqlock.hpp"
 
 namespace tev {
 namespace {
 
-// Each slot is a small seqlock. A writer claims a slot by moving its
-// sequence from even to odd with a CAS, stores the members, and publishes by
-// storing the next even value; a writer that loses the claim just does not
-// cache. A reader takes the sequence, copies the members, and trusts the
-// copy only when the sequence is still the same even value. Every member
-// access is atomic, so a torn copy is detected rather than racing. Member
-// stores are release and member loads acquire instead of relaxed access
-// with fences: same instructions on x86, and ThreadSanitizer models them.
+// Each slot is a sequence lock (text/seqlock.hpp); a writer that loses the
+// claim just does not cache.
 using Slot = DoubleCacheSlot;
 
 constexpr size_t kTextWords = sizeof(Slot::text) / sizeof(Slot::text[0]);
@@ -56,31 +51,18 @@ uint64_t bits_of(double x) {
     return bits;
 }
 
-template <typename T>
-T load(T &member) {
-    return std::atomic_ref<T>(member).load(std::memory_order_acquire);
-}
-
-template <typename T>
-void store(T &member, T value) {
-    std::atomic_ref<T>(member).store(value, std::memory_order_release);
-}
-
 // Copies the slot's words to `out` (kDoubleTextRoom bytes of room) and
 // returns the text's length when the slot holds `bits` and was stable for
 // the whole copy. Otherwise returns 0 and leaves in `seen` the even
 // sequence a writer may claim, or an odd one when it must not; `out` then
 // holds bytes to be overwritten.
 size_t read_slot(Slot &slot, uint64_t bits, char *out, uint32_t &seen) {
-    seen = load(slot.seq);
-    if (seen & 1u) return 0;
-    const uint32_t len = load(slot.text_len);
-    if (len == 0 || len > kSlotTextMax || load(slot.bits) != bits) return 0;
-    for (size_t i = 0; i < kTextWords; ++i) {
-        const uint64_t word = load(slot.text[i]);
-        std::memcpy(out + i * sizeof word, &word, sizeof word);
-    }
-    if (load(slot.seq) != seen) {
+    seen = seq::begin_read(slot.seq);
+    if (seq::busy(seen)) return 0;
+    const uint32_t len = seq::load(slot.text_len);
+    if (len == 0 || len > kSlotTextMax || seq::load(slot.bits) != bits) return 0;
+    seq::load_words(out, slot.text, kTextWords);
+    if (!seq::still(slot.seq, seen)) {
         seen = 1;  // someone is rewriting it: leave the slot to them
         return 0;
     }
@@ -88,17 +70,11 @@ size_t read_slot(Slot &slot, uint64_t bits, char *out, uint32_t &seen) {
 }
 
 void fill_slot(Slot &slot, uint32_t seen, uint64_t bits, const Text &text) {
-    if ((seen & 1u) || text.len == 0 || text.len > kSlotTextMax) return;
-    if (!std::atomic_ref<uint32_t>(slot.seq)
-             .compare_exchange_strong(seen, seen + 1, std::memory_order_acquire, std::memory_order_relaxed)) {
-        return;
-    }
-    uint64_t words[kTextWords] = {};
-    std::memcpy(words, text.bytes, text.len);
-    store(slot.text_len, static_cast<uint32_t>(text.len));
-    store(slot.bits, bits);
-    for (size_t i = 0; i < kTextWords; ++i) store(slot.text[i], words[i]);
-    store(slot.seq, seen + 2);
+    if (text.len == 0 || text.len > kSlotTextMax || !seq::claim(slot.seq, seen)) return;
+    seq::store(slot.text_len, static_cast<uint32_t>(text.len));
+    seq::store(slot.bits, bits);
+    seq::store_words(slot.text, kTextWords, text.bytes, text.len);
+    seq::publish(slot.seq, seen);
 }
 
 }  // namespace

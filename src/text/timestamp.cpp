@@ -16,6 +16,7 @@
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 #include "text/json_string.hpp"
+#include "text/seqlock.hpp"
 
 namespace tev {
 namespace {
@@ -85,47 +86,27 @@ size_t render_strftime(const tevra_shared *s, int64_t sec, const char *pattern, 
     return n;
 }
 
-template <class T>
-std::atomic_ref<T> view(T &member) {
-    return std::atomic_ref<T>(member);
-}
-
 // Copies the cached text of second `sec` to `out` (kTextArea bytes of room)
 // as whole words and returns its length; 0 when the cache holds another
 // second, is empty, or a writer got in meanwhile (then `out` holds bytes to
 // be overwritten).
 size_t read_cache(TimestampCache &c, int64_t sec, char *out) {
-    const uint32_t seq = view(c.seq).load(std::memory_order_acquire);
-    if (seq & 1u) return 0;
-    const uint32_t len = view(c.len).load(std::memory_order_acquire);
-    if (len == 0 || len > kTextMax || view(c.sec).load(std::memory_order_acquire) != sec) return 0;
-    const size_t words = (len + sizeof(uint64_t)) / sizeof(uint64_t);
-    for (size_t i = 0; i < words; ++i) {
-        const uint64_t word = view(c.text[i]).load(std::memory_order_acquire);
-        std::memcpy(out + i * sizeof word, &word, sizeof word);
-    }
-    return view(c.seq).load(std::memory_order_relaxed) == seq ? len : 0;
+    const uint32_t seen = seq::begin_read(c.seq);
+    if (seq::busy(seen)) return 0;
+    const uint32_t len = seq::load(c.len);
+    if (len == 0 || len > kTextMax || seq::load(c.sec) != sec) return 0;
+    seq::load_words(out, c.text, (len + sizeof(uint64_t)) / sizeof(uint64_t));
+    return seq::still(c.seq, seen) ? len : 0;
 }
 
 // Under `lock`, so writers never meet; the odd sequence keeps readers off.
-// The claim is an acquire exchange and the members are release stores, so
-// a reader who sees any member of the new text also sees the claim, and
-// discards its copy.
 void write_cache(TimestampCache &c, int64_t sec, const char *text, size_t n) {
-    uint32_t seq = view(c.seq).load(std::memory_order_relaxed);
-    if (seq & 1u) return;
-    if (!view(c.seq).compare_exchange_strong(seq, seq + 1, std::memory_order_acquire,
-                                             std::memory_order_relaxed)) {
-        return;
-    }
-    uint64_t words[kTextArea / sizeof(uint64_t)] = {};
-    std::memcpy(words, text, n);
-    view(c.sec).store(sec, std::memory_order_release);
-    view(c.len).store(static_cast<uint32_t>(n), std::memory_order_release);
-    for (size_t i = 0; i < kTextArea / sizeof(uint64_t); ++i) {
-        view(c.text[i]).store(words[i], std::memory_order_release);
-    }
-    view(c.seq).store(seq + 2, std::memory_order_release);
+    const uint32_t seen = seq::begin_read(c.seq);
+    if (!seq::claim(c.seq, seen)) return;
+    seq::store(c.sec, sec);
+    seq::store(c.len, static_cast<uint32_t>(n));
+    seq::store_words(c.text, kTextArea / sizeof(uint64_t), text, n);
+    seq::publish(c.seq, seen);
 }
 
 }  // namespace
