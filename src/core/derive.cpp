@@ -118,7 +118,7 @@ tevra_logger *vwithf(tevra_logger *log, const char *kvfmt, va_list args) {
     tevra_shared *shared = state->shared;
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *layout = nullptr;
-    const int rc = kvfmt::resolve_locked(shared, kvfmt, &scratch, &layout);
+    const int rc = kvfmt::resolve(shared, kvfmt, &scratch, &layout);
     if (rc != 0 || layout == nullptr) return nullptr;
 
     // The records borrow keys from the layout and strings from the

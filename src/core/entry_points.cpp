@@ -2,7 +2,7 @@
 // The road from a log call to its encoder. The life of one event:
 //  1. tevra_info (or a handle slot, tevra_infof, ...) -> log_fields / log_template;
 //  2. passes_level_filter: the level filter, before any argument is looked at;
-//  3. templates only: kvfmt::resolve_locked finds or parses the layout;
+//  3. templates only: kvfmt::resolve finds or parses the layout;
 //  4. the record's encoder table, chosen once by tevra_new (core/encoder.hpp):
 //     fields_line or template_line of json/json_line.cpp or console/console_line.cpp;
 //  5. buffer_init binds a line buffer on the stack to the shared record;
@@ -49,7 +49,7 @@ void log_template(tevra_logger *log, int level, const char *msg, const char *kvf
     tevra_shared *shared = state->shared;
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *layout = nullptr;
-    const int rc = kvfmt::resolve_locked(shared, kvfmt, &scratch, &layout);
+    const int rc = kvfmt::resolve(shared, kvfmt, &scratch, &layout);
     if (rc != 0) {
         log_fields(log, TEVRA_LEVEL_ERROR, "invalid kvfmt", nullptr, 0);
         return;

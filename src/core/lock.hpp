@@ -4,6 +4,8 @@
 // deadlocking: a log call re-entered from a sink, a failure callback or a
 // signal handler gives up what needs the lock. Every acquisition first
 // brings the record up to date after a fork (core/record_locks.cpp).
+// Naming: a function whose name ends in `_locked` expects its caller to
+// hold the lock it needs and never takes it; the others take what they need.
 #pragma once
 
 #include <pthread.h>

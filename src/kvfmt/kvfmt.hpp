@@ -21,11 +21,11 @@ int parse_layout(tevra_kvfmt_layout *layout, const char *text, int copy);
 // record's `lock` (without a record: parses into `scratch`). 0, or -1 for
 // an invalid template. When `*out` is `scratch`, the caller frees its
 // `template_copy` once done with it.
-int resolve_locked(tevra_shared *shared, const char *text, tevra_kvfmt_layout *scratch,
-                   tevra_kvfmt_layout **out);
-// As resolve_locked, for a caller that already holds `lock`.
 int resolve(tevra_shared *shared, const char *text, tevra_kvfmt_layout *scratch,
             tevra_kvfmt_layout **out);
+// As resolve, for a caller that already holds `lock`.
+int resolve_locked(tevra_shared *shared, const char *text, tevra_kvfmt_layout *scratch,
+                   tevra_kvfmt_layout **out);
 // Pre-renders the entries' key texts (console prefix, JSON key) into a
 // cached layout.
 void prepare_entry(const tevra_shared *shared, tevra_kvfmt_layout *layout);

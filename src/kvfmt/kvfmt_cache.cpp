@@ -102,7 +102,7 @@ void prepare_entry(const tevra_shared *s, tevra_kvfmt_layout *layout) {
     }
 }
 
-int resolve(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch, tevra_kvfmt_layout **out) {
+int resolve_locked(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch, tevra_kvfmt_layout **out) {
     *out = nullptr;
     // The scratch is caller storage in any state and never owns a copy:
     // cleared first, the parser's reset frees nothing of it and the caller
@@ -157,13 +157,13 @@ int resolve(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch, tevr
     return 0;
 }
 
-int resolve_locked(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch,
+int resolve(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch,
                    tevra_kvfmt_layout **out) {
-    if (s == nullptr) return resolve(nullptr, text, scratch, out);
+    if (s == nullptr) return resolve_locked(nullptr, text, scratch, out);
     MutexLock guard(s, &s->lock);
     // Re-entered while this thread resolves a template: parsed uncached.
-    if (!guard.held()) return resolve(nullptr, text, scratch, out);
-    return resolve(s, text, scratch, out);
+    if (!guard.held()) return resolve_locked(nullptr, text, scratch, out);
+    return resolve_locked(s, text, scratch, out);
 }
 
 }  // namespace tev::kvfmt
@@ -181,7 +181,7 @@ int tevra_resolve_kvfmt_entry(tevra_shared *shared, const char *kvfmt, tevra_kvf
     if (out == nullptr) return -1;
     *out = nullptr;
     if (scratch == nullptr) return -1;
-    return tev::kvfmt::resolve(shared, kvfmt, scratch, out);
+    return tev::kvfmt::resolve_locked(shared, kvfmt, scratch, out);
 }
 
 }  // extern "C"

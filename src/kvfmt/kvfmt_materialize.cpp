@@ -113,7 +113,7 @@ int tevra_parse_kvfmt(tevra_shared *shared, tevra_field fields[32], size_t *coun
     if (kvfmt == nullptr) return 0;
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *layout = nullptr;
-    int rc = tev::kvfmt::resolve_locked(shared, kvfmt, &scratch, &layout);
+    int rc = tev::kvfmt::resolve(shared, kvfmt, &scratch, &layout);
     if (rc == 0) {
         rc = (layout == nullptr || fields == nullptr)
                  ? -1
