@@ -132,7 +132,7 @@ int buffer_reserve(tevra_buffer *b, size_t need) {
     return 0;
 }
 
-void buffer_flush(tevra_buffer *b) {
+void buffer_make_room(tevra_buffer *b) {
     if (b->len == 0) return;
     tevra_shared *s = b->shared;
     if (s == nullptr) {
@@ -163,7 +163,7 @@ void buffer_flush(tevra_buffer *b) {
 void buffer_append_n(tevra_buffer *b, const char *src, size_t n) {
     while (n > 0) {
         if (b->len == b->cap) {
-            buffer_flush(b);
+            buffer_make_room(b);
             if (!usable(b) || b->len == b->cap) return;
         }
         size_t room = b->cap - b->len;
@@ -178,7 +178,7 @@ void buffer_append_n(tevra_buffer *b, const char *src, size_t n) {
 
 void buffer_append_char(tevra_buffer *b, char c) {
     if (b->len == b->cap) {
-        buffer_flush(b);
+        buffer_make_room(b);
         if (!usable(b) || b->len == b->cap) return;
     }
     b->data[b->len++] = c;
@@ -244,7 +244,7 @@ int tevra_buffer_reserve(tevra_buffer *buf, size_t need) {
 }
 
 void tevra_buffer_flush(tevra_buffer *buf) {
-    if (tev::usable(buf)) tev::buffer_flush(buf);
+    if (tev::usable(buf)) tev::buffer_make_room(buf);
 }
 
 void tevra_buffer_append_char(tevra_buffer *buf, char c) {

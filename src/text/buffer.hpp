@@ -15,8 +15,10 @@ namespace tev {
 char *buffer_init(tevra_buffer *b, tevra_shared *shared, size_t size);
 // Grows a detached buffer to hold `need` bytes; 0, or -1 without memory.
 int buffer_reserve(tevra_buffer *b, size_t need);
-// Hands the text so far to the output (bound) or makes room (detached).
-void buffer_flush(tevra_buffer *b);
+// Makes room for more text: a buffer bound to a shared record hands the
+// text so far to the output (a mid-line flush, which keeps write_lock to the
+// end of the line); a detached buffer grows instead.
+void buffer_make_room(tevra_buffer *b);
 void buffer_append_n(tevra_buffer *b, const char *src, size_t n);
 void buffer_append_char(tevra_buffer *b, char c);
 // Two lower-case hex digits per byte.

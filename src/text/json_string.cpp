@@ -58,7 +58,7 @@ static_assert(escape_scan_agrees());
 // when that did not help, after which the rest of the string is given up.
 bool room(tevra_buffer *b) {
     if (b->len < b->cap) return true;
-    buffer_flush(b);
+    buffer_make_room(b);
     return usable(b) && b->len < b->cap;
 }
 
