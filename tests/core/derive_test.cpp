@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "alloc_hook.hpp"
+#include "support/alloc_hook.hpp"
 #include "core/shared.hpp"
 #include "support/capture_sink.hpp"
 

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "alloc_hook.hpp"
+#include "support/alloc_hook.hpp"
 #include "core/shared.hpp"
 #include "env_support.hpp"
 #include "support/capture_sink.hpp"

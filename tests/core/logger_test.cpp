@@ -7,7 +7,7 @@
 #include <csignal>
 #include <cstring>
 
-#include "alloc_hook.hpp"
+#include "support/alloc_hook.hpp"
 #include "core/shared.hpp"
 #include "support/capture_sink.hpp"
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "kvfmt_support.hpp"
+#include "support/alloc_hook.hpp"
 
 namespace {
 
@@ -81,13 +82,13 @@ TEST(KvfmtCache, RepeatedTemplateNeedsNoAllocation) {
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *first = nullptr;
     ASSERT_EQ(resolve(l.shared(), text, &scratch, &first), 0);
-    const long before = kvfmt_test::AllocationCount();
+    const long before = tevra_test::AllocationCount();
     for (int i = 0; i < 100; ++i) {
         tevra_kvfmt_layout *again = nullptr;
         ASSERT_EQ(resolve(l.shared(), text, &scratch, &again), 0);
         ASSERT_EQ(again, first);
     }
-    EXPECT_EQ(kvfmt_test::AllocationCount(), before);
+    EXPECT_EQ(tevra_test::AllocationCount(), before);
 }
 
 TEST(KvfmtCache, FullProbeWindowFallsBackToAScratchLayout) {
@@ -187,9 +188,9 @@ TEST(KvfmtCache, FailedGrowthWhilePreRenderingStoresNoCutText) {
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *out = nullptr;
     // Allocation 1 copies the template, 2 grows the JSON key text.
-    kvfmt_test::FailAllocation(2);
+    tevra_test::FailAllocation(2);
     ASSERT_EQ(resolve(l.shared(), text.c_str(), &scratch, &out), 0);
-    kvfmt_test::FailAllocation(0);
+    tevra_test::FailAllocation(0);
     EXPECT_EQ(console_prefix(out->entries[0]), " " + key + "=");
     EXPECT_EQ(out->entries[0].json_key_len, 0u) << json_key(out->entries[0]);
 
@@ -197,11 +198,11 @@ TEST(KvfmtCache, FailedGrowthWhilePreRenderingStoresNoCutText) {
     // 2); that fails, and the 128 bytes kept are not stored either.
     Logger other;
     const std::string longer = std::string(126, 'k') + "=%d";
-    const long before = kvfmt_test::AllocationCount();
-    kvfmt_test::FailAllocation(2);
+    const long before = tevra_test::AllocationCount();
+    tevra_test::FailAllocation(2);
     ASSERT_EQ(resolve(other.shared(), longer.c_str(), &scratch, &out), 0);
-    kvfmt_test::FailAllocation(0);
-    EXPECT_EQ(kvfmt_test::AllocationCount() - before, 2);
+    tevra_test::FailAllocation(0);
+    EXPECT_EQ(tevra_test::AllocationCount() - before, 2);
     EXPECT_EQ(out->entries[0].json_key_len, 0u) << json_key(out->entries[0]);
 }
 
@@ -209,11 +210,11 @@ TEST(KvfmtCache, FailedCopyLeavesTheSlotEmptyAndALaterCallCachesIt) {
     Logger l;
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *out = nullptr;
-    kvfmt_test::FailAllocation(1);
+    tevra_test::FailAllocation(1);
     // A good template without memory for its copy is served uncached from
     // the caller's scratch, pre-rendered like a cached one.
     EXPECT_EQ(resolve(l.shared(), "a=%d", &scratch, &out), 0);
-    kvfmt_test::FailAllocation(0);
+    tevra_test::FailAllocation(0);
     ASSERT_EQ(out, &scratch);
     EXPECT_EQ(scratch.template_copy, nullptr);
     EXPECT_EQ(key_of(scratch.entries[0]), "a");

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "kvfmt_support.hpp"
+#include "support/alloc_hook.hpp"
 
 namespace {
 
@@ -218,9 +219,9 @@ TEST(KvfmtMaterialize, ParseReportsNullAndInvalidTemplates) {
 TEST(KvfmtMaterialize, ErrnoIsTheCallersEvenWhenTheLibraryDisturbsIt) {
     Logger l;
     errno = ENOENT;
-    kvfmt_test::ClobberErrno(ENOMEM);
+    tevra_test::ClobberErrno(ENOMEM);
     tevra_logger *child = tevra_withf(l.log, "err=%m");
-    kvfmt_test::ClobberErrno(0);
+    tevra_test::ClobberErrno(0);
     ASSERT_NE(child, nullptr);
     ASSERT_EQ(child->state->field_count, 1u);
     EXPECT_EQ(child->state->fields[0].kind, TEVRA_FIELD_ERRNO);

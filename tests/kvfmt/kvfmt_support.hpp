@@ -1,6 +1,6 @@
 // Helpers shared by the template tests: a logger whose shared record the
-// tests reach into, resolution under the shared lock as the library's own
-// callers do it, and the allocation hook of this test executable.
+// tests reach into, and resolution under the shared lock as the library's
+// own callers do it.
 #pragma once
 
 #include <tevra.h>
@@ -15,13 +15,6 @@
 #include "core/shared.hpp"
 
 namespace kvfmt_test {
-
-// The n-th allocation from now (1 = the next one) returns NULL; 0 disables.
-void FailAllocation(long n);
-// Allocations made through the library's forwards so far.
-long AllocationCount();
-// While on, every allocation call leaves errno set to this value (0: off).
-void ClobberErrno(int value);
 
 // A root logger writing to a capture sink; destroyed with the test.
 struct Logger {
