@@ -5,21 +5,22 @@
 #include <string>
 
 #include "console/console_fixture.hpp"
+#include "support/default_palette.hpp"
 
 namespace {
 
 using console_test::ConsoleLogger;
 using console_test::group;
-using console_test::kBool;
-using console_test::kError;
-using console_test::kInfo;
-using console_test::kKey;
-using console_test::kMessage;
-using console_test::kNull;
-using console_test::kNumber;
-using console_test::kReset;
-using console_test::kString;
-using console_test::kTimestamp;
+using tevra_test::default_palette::kBool;
+using tevra_test::default_palette::kError;
+using tevra_test::default_palette::kInfo;
+using tevra_test::default_palette::kKey;
+using tevra_test::default_palette::kMessage;
+using tevra_test::default_palette::kNull;
+using tevra_test::default_palette::kNumber;
+using tevra_test::default_palette::kReset;
+using tevra_test::default_palette::kString;
+using tevra_test::default_palette::kTimestamp;
 
 const unsigned char kDeadBytes[] = {0xDE, 0xAD};
 

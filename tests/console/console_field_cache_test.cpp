@@ -9,15 +9,17 @@
 
 #include "console/console_fixture.hpp"
 #include "core/shared.hpp"
+#include "support/default_palette.hpp"
 
 namespace {
 
 using console_test::ConsoleLogger;
 using console_test::group;
-using console_test::kInfo;
-using console_test::kNumber;
-using console_test::kReset;
-using console_test::kString;
+using tevra_test::default_palette::kInfo;
+using tevra_test::default_palette::kKey;
+using tevra_test::default_palette::kNumber;
+using tevra_test::default_palette::kReset;
+using tevra_test::default_palette::kString;
 
 // Where the cache looks first for a key.
 size_t home_of(const char *key, size_t len, uint32_t kind) {
@@ -63,7 +65,7 @@ TEST(ConsoleFieldCache, ColouredPrefixOver127BytesIsWrittenUncached) {
     const std::string fits(105, 'f');
     const std::string over(106, 'o');
     const std::string expected = kInfo + "INF" + kReset + group(fits, kString, "v") + " " + kReset +
-                                 console_test::kKey + over + "=" + kReset + kString + "v" + kReset;
+                                 kKey + over + "=" + kReset + kString + "v" + kReset;
     for (int round = 0; round < 2; ++round) {
         EXPECT_EQ(l.info(nullptr, {tevra_str(fits.c_str(), "v"), tevra_str(over.c_str(), "v")}),
                   expected);
@@ -154,7 +156,7 @@ TEST(ConsoleFieldCache, FieldPrefixIsTheTextTheFieldsAddToALine) {
     const std::string prefix(detached.data, detached.len);
     tevra_buffer_destroy(&detached);
     EXPECT_EQ(prefix, group("svc", kString, "api") + group("ratio", kNumber, "0.5") + " " + kReset +
-                          console_test::kKey + "bad key\\x7f=" + kReset + kNumber + "2");
+                          kKey + "bad key\\x7f=" + kReset + kNumber + "2");
     tevra_info(l.log, nullptr, fields, 4);
     EXPECT_EQ(l.take_line(), kInfo + "INF" + kReset + prefix + kReset);
 }

@@ -10,6 +10,7 @@
 
 #include "core/shared.hpp"
 #include "support/capture_sink.hpp"
+#include "support/default_palette.hpp"
 
 namespace console_test {
 
@@ -63,22 +64,11 @@ inline int fixed_clock(void *, int64_t *sec, long *nsec) {
 }
 inline void use_fixed_clock(ConsoleLogger &l) { l.shared()->time_now = &fixed_clock; }
 
-// The default palette's escapes, as the lines show them.
-inline const std::string kReset = "\x1b[0m";
-inline const std::string kKey = "\x1b[36m";
-inline const std::string kString = "\x1b[1;34m";
-inline const std::string kNumber = "\x1b[35m";
-inline const std::string kBool = "\x1b[33m";
-inline const std::string kNull = "\x1b[90m";
-inline const std::string kTimestamp = "\x1b[90m";
-inline const std::string kMessage = "\x1b[1m";
-inline const std::string kInfo = "\x1b[1;32m";
-inline const std::string kError = "\x1b[1;31m";
-
 // The layout of one cached group under a palette: reset, space, key
 // colour, key, '=', reset, value colour.
 inline std::string group(const std::string &key, const std::string &value_colour,
                          const std::string &value) {
+    using namespace tevra_test::default_palette;
     return kReset + " " + kKey + key + "=" + kReset + value_colour + value;
 }
 

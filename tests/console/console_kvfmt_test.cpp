@@ -7,14 +7,16 @@
 #include <string>
 
 #include "console/console_fixture.hpp"
+#include "support/default_palette.hpp"
 
 namespace {
 
 using console_test::ConsoleLogger;
 using console_test::group;
-using console_test::kInfo;
-using console_test::kNumber;
-using console_test::kReset;
+using tevra_test::default_palette::kError;
+using tevra_test::default_palette::kInfo;
+using tevra_test::default_palette::kNumber;
+using tevra_test::default_palette::kReset;
 
 // The encoder called directly, with a real argument list.
 void emit_kvfmt(const tevra_logger_state *state, const char *msg, const tevra_kvfmt_layout *layout,
@@ -86,7 +88,7 @@ TEST(ConsoleKvfmt, EveryVerbMatchesItsFieldColoured) {
     char text[128];
     tevra_errno_string(EACCES, text, sizeof text);
     EXPECT_EQ(l.take_line(), kInfo + "INF" + kReset +
-                                 group("e", console_test::kError, "\"" + std::string(text) + "\"") +
+                                 group("e", kError, "\"" + std::string(text) + "\"") +
                                  kReset);
 }
 

@@ -10,15 +10,17 @@
 #include <vector>
 
 #include "console/console_fixture.hpp"
+#include "support/default_palette.hpp"
 
 namespace {
 
 using console_test::ConsoleLogger;
 using console_test::group;
-using console_test::kInfo;
-using console_test::kNumber;
-using console_test::kReset;
-using console_test::kString;
+using tevra_test::default_palette::kBool;
+using tevra_test::default_palette::kInfo;
+using tevra_test::default_palette::kNumber;
+using tevra_test::default_palette::kReset;
+using tevra_test::default_palette::kString;
 
 constexpr int kThreads = 4;
 constexpr int kIterations = 1500;
@@ -69,7 +71,7 @@ TEST(ConsoleThreads, ManyThreadsAndKeysLeaveEveryLineExact) {
             expected[t].push_back(kInfo + "INF" + kReset + bound_text + group(a, kString, "x") +
                                   group(b, kNumber, std::to_string(i)) +
                                   group(heap_key, kString, "y") +
-                                  group(a, console_test::kBool, (i & 1) ? "true" : "false") +
+                                  group(a, kBool, (i & 1) ? "true" : "false") +
                                   kReset);
             std::free(heap_key);
         }

@@ -24,19 +24,6 @@ inline int fixed_clock(void *, int64_t *sec, long *nsec) {
     return 0;
 }
 
-// The escapes of the default palette, by role.
-constexpr const char *kKey = "\x1b[36m";
-constexpr const char *kString = "\x1b[1;34m";
-constexpr const char *kNumber = "\x1b[35m";
-constexpr const char *kBool = "\x1b[33m";
-constexpr const char *kNull = "\x1b[90m";
-constexpr const char *kError = "\x1b[1;31m";
-constexpr const char *kTime = "\x1b[90m";
-constexpr const char *kMessage = "\x1b[1m";
-constexpr const char *kMessageKey = "\x1b[36m";
-constexpr const char *kReset = "\x1b[0m";
-constexpr const char *kInfo = "\x1b[1;32m";
-
 // A JSON logger writing into its own capture sink. By default: no
 // timestamps, no colour; `tune` may change the configuration first.
 class Logger {

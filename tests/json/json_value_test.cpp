@@ -10,6 +10,7 @@
 #include <string>
 
 #include "json_test_support.hpp"
+#include "support/default_palette.hpp"
 
 namespace {
 
@@ -119,7 +120,7 @@ TEST(JsonValue, BytesWithoutDataAreEmptyWhateverTheLength) {
     Logger c(json_test::colored());
     const tevra_field f = tevra_bytes_field("k", nullptr, 16);
     tevra_info(c.log, nullptr, &f, 1);
-    EXPECT_NE(c.take().find(std::string(json_test::kString) + "\"\"" + json_test::kReset),
+    EXPECT_NE(c.take().find(tevra_test::default_palette::kString + "\"\"" + tevra_test::default_palette::kReset),
               std::string::npos);
 }
 
