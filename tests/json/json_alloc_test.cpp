@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 #include <tevra.h>
 
-#include "json_test_support.hpp"
 #include "support/alloc_hook.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
-using json_test::Logger;
 using tevra_test::AllocationCount;
+using tevra_test::Logger;
 
 long allocations_for_lines(Logger &t, int lines) {
     const unsigned char raw[] = {1, 2, 3};
