@@ -31,7 +31,7 @@ constexpr int kPoolKeys = 700;  // well past the cache's 256 entries
 // bound keys of derived loggers that come and go. Every line must read
 // exactly as it would single-threaded.
 TEST(ConsoleThreads, ManyThreadsAndKeysLeaveEveryLineExact) {
-    ConsoleLogger l(console_test::colour_on);
+    ConsoleLogger l(tevra_test::colored());
     std::vector<std::string> pool;
     for (int i = 0; i < kPoolKeys; ++i) {
         char key[16];

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/capture_sink.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
@@ -169,16 +169,13 @@ TEST(ConsoleMessage, ArbitraryBytesNeverLeaveARawControl) {
 }
 
 TEST(ConsoleQuoting, WritersAcrossMidLineFlushesKeepEveryByte) {
-    tevra_test::CaptureSink sink;
-    tevra_config cfg = tevra_test::capture_config(sink, TEVRA_MODE_CONSOLE);
-    cfg.buffer_size = 5;
-    tevra_logger *log = tevra_new(&cfg);
-    ASSERT_NE(log, nullptr);
-    tevra_shared *shared = log->state->shared;
+    tevra_test::Logger l(TEVRA_MODE_CONSOLE, [](tevra_config &cfg) { cfg.buffer_size = 5; });
+    ASSERT_NE(l.log, nullptr);
+    tevra_shared *shared = l.shared();
     std::mt19937 rng(31337);
     for (int i = 0; i < 300; ++i) {
         const std::string input = random_text(rng);
-        sink.clear();
+        l.sink.clear();
         tevra_buffer b;
         tevra_buffer_init(&b, shared, 5);
         tevra_buffer_append_console_string(&b, input.c_str());
@@ -186,9 +183,8 @@ TEST(ConsoleQuoting, WritersAcrossMidLineFlushesKeepEveryByte) {
         tevra_buffer_append_console_message(&b, input.c_str());
         tevra_write_buffer(shared, &b);
         tevra_buffer_destroy(&b);
-        ASSERT_EQ(sink.text(), value(input) + "|" + message(input));
+        ASSERT_EQ(l.sink.text(), value(input) + "|" + message(input));
     }
-    log->destroy(log);
 }
 
 }  // namespace
