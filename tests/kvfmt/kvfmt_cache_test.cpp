@@ -7,13 +7,13 @@
 
 #include "kvfmt_support.hpp"
 #include "support/alloc_hook.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
 using kvfmt_test::filled_slots;
-using kvfmt_test::in_cache;
 using kvfmt_test::key_of;
-using kvfmt_test::Logger;
+using tevra_test::Logger;
 using kvfmt_test::resolve;
 
 std::string console_prefix(const tevra_kvfmt_entry &e) {
@@ -43,7 +43,7 @@ TEST(KvfmtCache, SameTextAtTwoAddressesSharesOneOwnedLayout) {
     tevra_kvfmt_layout *b = nullptr;
     ASSERT_EQ(resolve(l.shared(), first, &scratch, &a), 0);
     ASSERT_EQ(resolve(l.shared(), second, &scratch, &b), 0);
-    ASSERT_TRUE(in_cache(l.shared(), a));
+    ASSERT_TRUE(tevra_test::in_kvfmt_cache(l.shared(), a));
     EXPECT_EQ(a, b);
     EXPECT_EQ(filled_slots(l.shared()), 1u);
     // The cached layout reads its own copy, not either caller's buffer.
@@ -98,7 +98,7 @@ TEST(KvfmtCache, FullProbeWindowFallsBackToAScratchLayout) {
     for (size_t i = 0; i < 8; ++i) {
         tevra_kvfmt_layout *out = nullptr;
         ASSERT_EQ(resolve(l.shared(), texts[i].c_str(), &scratch, &out), 0);
-        ASSERT_TRUE(in_cache(l.shared(), out)) << texts[i];
+        ASSERT_TRUE(tevra_test::in_kvfmt_cache(l.shared(), out)) << texts[i];
     }
     EXPECT_EQ(filled_slots(l.shared()), 8u);
     for (int round = 0; round < 2; ++round) {
@@ -132,7 +132,7 @@ TEST(KvfmtCache, PreRenderedTextsWithoutColour) {
 
 TEST(KvfmtCache, PreRenderedTextsCarryTheKeyAndValueColours) {
     const tevra_palette palette = marker_palette();
-    Logger l(TEVRA_MODE_CONSOLE, &palette);
+    Logger l(TEVRA_MODE_CONSOLE, tevra_test::colored(&palette));
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *out = nullptr;
     ASSERT_EQ(resolve(l.shared(), "s=%s d=%d lu=%lu f=%f p=%p b=%b m=%m", &scratch, &out), 0);
@@ -149,7 +149,7 @@ TEST(KvfmtCache, EmptyPaletteStringsAreSkipped) {
     tevra_palette palette = marker_palette();
     palette.key_color = "";
     palette.number_color = nullptr;
-    Logger l(TEVRA_MODE_CONSOLE, &palette);
+    Logger l(TEVRA_MODE_CONSOLE, tevra_test::colored(&palette));
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *out = nullptr;
     ASSERT_EQ(resolve(l.shared(), "n=%d", &scratch, &out), 0);
@@ -221,7 +221,7 @@ TEST(KvfmtCache, FailedCopyLeavesTheSlotEmptyAndALaterCallCachesIt) {
     EXPECT_EQ(json_key(scratch.entries[0]), "\"a\":");
     EXPECT_EQ(filled_slots(l.shared()), 0u);
     ASSERT_EQ(resolve(l.shared(), "a=%d", &scratch, &out), 0);
-    EXPECT_TRUE(in_cache(l.shared(), out));
+    EXPECT_TRUE(tevra_test::in_kvfmt_cache(l.shared(), out));
 }
 
 TEST(KvfmtCache, KeysThatAreNotUtf8AreEscapedInTheJsonKeyText) {
@@ -242,7 +242,7 @@ TEST(KvfmtCache, KeysThatAreNotUtf8AreEscapedInTheJsonKeyText) {
     EXPECT_EQ(console_prefix(out->entries[0]), " caf\xe9=");
 
     const tevra_palette palette = marker_palette();
-    Logger colored(TEVRA_MODE_JSON, &palette);
+    Logger colored(TEVRA_MODE_JSON, tevra_test::colored(&palette));
     ASSERT_EQ(resolve(colored.shared(), "caf\xe9=%d", &scratch, &out), 0);
     EXPECT_EQ(json_key(out->entries[0]), "<k>\"caf\\u00e9\":");
 }
@@ -295,14 +295,14 @@ TEST(KvfmtCache, ScratchNeverHoldsACopyWhateverTheAnswer) {
 
 TEST(KvfmtCache, IndexHoldsTheLastResolvedAddress) {
     Logger l;
-    ASSERT_NE(l.shared()->kvfmt_index, nullptr);
+    ASSERT_NE(tevra_test::kvfmt_index(l.shared()), nullptr);
     static const char text[] = "x=%u";
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *out = nullptr;
     ASSERT_EQ(resolve(l.shared(), text, &scratch, &out), 0);
     const auto a = reinterpret_cast<uintptr_t>(text);
     const uintptr_t x = a ^ (a >> 4);
-    const tev::KvfmtIndexSlot &slot = l.shared()->kvfmt_index[(x ^ (x >> 9)) & 0xFF];
+    const tev::KvfmtIndexSlot &slot = tevra_test::kvfmt_index(l.shared())[(x ^ (x >> 9)) & 0xFF];
     EXPECT_EQ(slot.address, text);
     EXPECT_EQ(slot.layout, out);
 }

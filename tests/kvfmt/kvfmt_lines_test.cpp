@@ -9,11 +9,12 @@
 
 #include "kvfmt_support.hpp"
 #include "support/alloc_hook.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
 using kvfmt_test::filled_slots;
-using kvfmt_test::Logger;
+using tevra_test::Logger;
 using Lines = std::vector<std::string>;
 
 struct ModeLines {

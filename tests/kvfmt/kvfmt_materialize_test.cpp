@@ -8,10 +8,11 @@
 
 #include "kvfmt_support.hpp"
 #include "support/alloc_hook.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
-using kvfmt_test::Logger;
+using tevra_test::Logger;
 using kvfmt_test::parse_fields;
 
 std::string key_of(const tevra_field &f) { return std::string(f.key, f.key_len); }
@@ -179,7 +180,7 @@ TEST(KvfmtMaterialize, ParseWithSharedRecordBorrowsTheCachedCopy) {
     ASSERT_EQ(count, 2u);
     EXPECT_NE(f[0].key, text);
     bool from_cache = false;
-    for (const tevra_kvfmt_layout &slot : l.shared()->kvfmt_entries) {
+    for (const tevra_kvfmt_layout &slot : tevra_test::kvfmt_slots(l.shared())) {
         from_cache = from_cache || (slot.template_text != nullptr && f[0].key == slot.template_text);
     }
     EXPECT_TRUE(from_cache);

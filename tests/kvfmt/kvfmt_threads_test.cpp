@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "kvfmt_support.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
-using kvfmt_test::Logger;
+using tevra_test::Logger;
 
 constexpr int kThreads = 8;
 constexpr int kOwnTemplates = 80;  // 640 in all: more than the cache holds
@@ -87,7 +88,7 @@ TEST(KvfmtThreads, ManyThreadsResolveManyTemplatesThroughOneSharedRecord) {
     // Each common template was cached once, whichever thread came first.
     for (const Template &c : common) {
         int copies = 0;
-        for (const tevra_kvfmt_layout &slot : l.shared()->kvfmt_entries) {
+        for (const tevra_kvfmt_layout &slot : tevra_test::kvfmt_slots(l.shared())) {
             copies += (slot.template_text != nullptr && c.text == slot.template_text) ? 1 : 0;
         }
         EXPECT_EQ(copies, 1) << c.text;
