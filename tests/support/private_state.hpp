@@ -37,6 +37,10 @@ inline int fixed_clock(void *user, int64_t *sec, long *nsec) {
     return 0;
 }
 
+// The last timestamp text the logger rendered, with its second: tests
+// check when it is reused and plant text in it to see that it is.
+inline tev::TimestampCache &timestamp_cache(tevra_shared *s) { return s->ts_cache; }
+
 // Whether someone holds `m`: a write must never happen under the record's
 // `lock`, and always under its `write_lock`, which no public call shows.
 inline bool is_held(pthread_mutex_t *m) {

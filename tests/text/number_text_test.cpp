@@ -8,6 +8,8 @@
 #include <random>
 #include <string>
 
+#include "support/doubles.hpp"
+
 namespace {
 
 template <typename Fn>
@@ -29,11 +31,7 @@ std::string unsigned_text(uint64_t v) {
 std::string double_text(double v) {
     return detached([&](tevra_buffer *b) { tevra_buffer_append_double(b, v); });
 }
-std::string printf_g17(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.17g", v);
-    return text;
-}
+using tevra_test::printf_g17;
 
 TEST(IntegerText, EdgeValuesPrintPlainDecimal) {
     EXPECT_EQ(signed_text(0), "0");
