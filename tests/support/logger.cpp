@@ -6,11 +6,7 @@
 
 namespace tevra_test {
 
-Logger::Logger(int mode, const Tune &tune) {
-    tevra_config cfg = capture_config(sink, mode);
-    if (tune) tune(cfg);
-    log = tevra_new(&cfg);
-}
+Logger::Logger(int mode, const Tune &tune) : log(new_logger(sink, mode, tune)) {}
 
 Logger::~Logger() {
     if (log != nullptr) log->destroy(log);
@@ -42,6 +38,12 @@ std::string Logger::info(const char *msg, std::vector<tevra_field> fields) {
     return take();
 }
 
+tevra_logger *new_logger(CaptureSink &sink, int mode, const Logger::Tune &tune) {
+    tevra_config cfg = capture_config(sink, mode);
+    if (tune) tune(cfg);
+    return tevra_new(&cfg);
+}
+
 std::string strip_escapes(const std::string &line) {
     std::string out;
     for (size_t i = 0; i < line.size(); ++i) {
@@ -61,6 +63,14 @@ Logger::Tune colored(const tevra_palette *palette) {
         cfg.color = TEVRA_COLOR_ALWAYS;
         if (palette != nullptr) cfg.palette = palette;
     };
+}
+
+Logger::Tune color_policy(int color) {
+    return [color](tevra_config &cfg) { cfg.color = color; };
+}
+
+Logger::Tune owning_output() {
+    return [](tevra_config &cfg) { cfg.output.owns = 1; };
 }
 
 }  // namespace tevra_test

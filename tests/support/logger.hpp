@@ -49,10 +49,19 @@ class Logger {
     int64_t clock_second_ = 0;
 };
 
+// A root logger on `sink` configured like Logger's, for tests that manage
+// the handle themselves; NULL when creation fails.
+tevra_logger *new_logger(CaptureSink &sink, int mode = TEVRA_MODE_JSON, const Logger::Tune &tune = {});
+
 // The line with every ESC [ ... m sequence removed.
 std::string strip_escapes(const std::string &line);
 
 // Colour always, in `palette` when one is given, else in the default one.
 Logger::Tune colored(const tevra_palette *palette = nullptr);
+// The colour policy `color` (TEVRA_COLOR_NEVER, _ALWAYS or _AUTO).
+Logger::Tune color_policy(int color);
+// The logger owns the sink's output record, so closing it calls the sink's
+// close.
+Logger::Tune owning_output();
 
 }  // namespace tevra_test

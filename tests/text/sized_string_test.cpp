@@ -14,14 +14,11 @@
 
 namespace {
 
+using tevra_test::color_policy;
 using tevra_test::Logger;
 
 // One line of `mode` and colour policy logging `field`, directly or as the
 // bound field of a derived logger.
-tevra_test::Logger::Tune color_policy(int color) {
-    return [color](tevra_config &cfg) { cfg.color = color; };
-}
-
 std::string line_with(const tevra_field &field, int mode, int color, bool bound = false) {
     Logger l(mode, color_policy(color));
     if (bound) {
