@@ -11,16 +11,7 @@ namespace {
 
 using console_test::ConsoleLogger;
 using console_test::group;
-using tevra_test::default_palette::kBool;
-using tevra_test::default_palette::kError;
-using tevra_test::default_palette::kInfo;
-using tevra_test::default_palette::kKey;
-using tevra_test::default_palette::kMessage;
-using tevra_test::default_palette::kNull;
-using tevra_test::default_palette::kNumber;
-using tevra_test::default_palette::kReset;
-using tevra_test::default_palette::kString;
-using tevra_test::default_palette::kTimestamp;
+using namespace tevra_test::default_palette;
 
 const unsigned char kDeadBytes[] = {0xDE, 0xAD};
 

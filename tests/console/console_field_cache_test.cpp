@@ -15,11 +15,7 @@ namespace {
 
 using console_test::ConsoleLogger;
 using console_test::group;
-using tevra_test::default_palette::kInfo;
-using tevra_test::default_palette::kKey;
-using tevra_test::default_palette::kNumber;
-using tevra_test::default_palette::kReset;
-using tevra_test::default_palette::kString;
+using namespace tevra_test::default_palette;
 
 // Where the cache looks first for a key.
 size_t home_of(const char *key, size_t len, uint32_t kind) {

@@ -13,10 +13,7 @@ namespace {
 
 using console_test::ConsoleLogger;
 using console_test::group;
-using tevra_test::default_palette::kError;
-using tevra_test::default_palette::kInfo;
-using tevra_test::default_palette::kNumber;
-using tevra_test::default_palette::kReset;
+using namespace tevra_test::default_palette;
 
 // The encoder called directly, with a real argument list.
 void emit_kvfmt(const tevra_logger_state *state, const char *msg, const tevra_kvfmt_layout *layout,

@@ -16,11 +16,7 @@ namespace {
 
 using console_test::ConsoleLogger;
 using console_test::group;
-using tevra_test::default_palette::kBool;
-using tevra_test::default_palette::kInfo;
-using tevra_test::default_palette::kNumber;
-using tevra_test::default_palette::kReset;
-using tevra_test::default_palette::kString;
+using namespace tevra_test::default_palette;
 
 constexpr int kThreads = 4;
 constexpr int kIterations = 1500;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/buffer_text.hpp"
 #include "support/logger.hpp"
 
 namespace {
@@ -13,12 +14,7 @@ namespace {
 using Writer = void (*)(tevra_buffer *, const char *);
 
 std::string render(Writer w, const std::string &s) {
-    tevra_buffer b;
-    tevra_buffer_init(&b, nullptr, 0);
-    w(&b, s.c_str());
-    std::string out(b.data, b.len);
-    tevra_buffer_destroy(&b);
-    return out;
+    return tevra_test::buffer_text([&](tevra_buffer *b) { w(b, s.c_str()); });
 }
 
 std::string value(const std::string &s) { return render(tevra_buffer_append_console_string, s); }

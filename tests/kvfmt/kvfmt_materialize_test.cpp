@@ -12,18 +12,11 @@
 
 namespace {
 
+using kvfmt_test::materialize;
 using tevra_test::Logger;
 using kvfmt_test::parse_fields;
 
 std::string key_of(const tevra_field &f) { return std::string(f.key, f.key_len); }
-
-int materialize(const tevra_kvfmt_layout *layout, tevra_field *fields, size_t *count, ...) {
-    va_list args;
-    va_start(args, count);
-    const int rc = tevra_materialize_kvfmt_fields(layout, fields, count, 1, 0, args);
-    va_end(args);
-    return rc;
-}
 
 // One %s value materialised for the given mode.
 tevra_field string_field(const char *value, int json_mode) {

@@ -48,4 +48,13 @@ inline int parse_fields(tevra_shared *s, tevra_field *fields, size_t *count, int
     return rc;
 }
 
+// tevra_materialize_kvfmt_fields in JSON mode with a real argument list.
+inline int materialize(const tevra_kvfmt_layout *layout, tevra_field *fields, size_t *count, ...) {
+    va_list args;
+    va_start(args, count);
+    const int rc = tevra_materialize_kvfmt_fields(layout, fields, count, 1, 0, args);
+    va_end(args);
+    return rc;
+}
+
 }  // namespace kvfmt_test

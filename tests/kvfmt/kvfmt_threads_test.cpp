@@ -12,6 +12,7 @@
 
 namespace {
 
+using kvfmt_test::materialize;
 using tevra_test::Logger;
 
 constexpr int kThreads = 8;
@@ -23,14 +24,6 @@ struct Template {
     std::string text;
     std::string first_key;
 };
-
-int materialize(const tevra_kvfmt_layout *layout, tevra_field *fields, size_t *count, ...) {
-    va_list args;
-    va_start(args, count);
-    const int rc = tevra_materialize_kvfmt_fields(layout, fields, count, 1, 0, args);
-    va_end(args);
-    return rc;
-}
 
 // Resolves under the shared lock as the entry points do, then reads the
 // layout unlocked; false when anything is not what the template says.

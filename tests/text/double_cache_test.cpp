@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/shared.hpp"
+#include "support/buffer_text.hpp"
 #include "support/doubles.hpp"
 #include "support/logger.hpp"
 
@@ -46,12 +47,7 @@ class DoubleCache : public ::testing::Test {
     // Formats through a buffer bound to the logger, which is what enables the
     // cache; nothing is written to the sink.
     std::string bound_text(double v) {
-        tevra_buffer b;
-        tevra_buffer_init(&b, shared_, 0);
-        tevra_buffer_append_double(&b, v);
-        std::string out(b.data, b.len);
-        tevra_buffer_destroy(&b);
-        return out;
+        return tevra_test::buffer_text([v](tevra_buffer *b) { tevra_buffer_append_double(b, v); }, shared_);
     }
 
     tev::DoubleCacheSlot &slot(double v) { return tevra_test::double_cache(shared_)[slot_of(v)]; }

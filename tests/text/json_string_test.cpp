@@ -7,6 +7,7 @@
 #include <vector>
 #include <string>
 
+#include "support/buffer_text.hpp"
 #include "support/logger.hpp"
 
 namespace {
@@ -14,12 +15,7 @@ namespace {
 using Writer = void (*)(tevra_buffer *, const char *);
 
 std::string render(Writer w, const char *s) {
-    tevra_buffer b;
-    tevra_buffer_init(&b, nullptr, 0);
-    w(&b, s);
-    std::string out(b.data, b.len);
-    tevra_buffer_destroy(&b);
-    return out;
+    return tevra_test::buffer_text([&](tevra_buffer *b) { w(b, s); });
 }
 
 std::string escaped(const std::string &s) { return render(tevra_buffer_append_json_string, s.c_str()); }

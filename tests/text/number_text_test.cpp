@@ -8,18 +8,14 @@
 #include <random>
 #include <string>
 
+#include "support/buffer_text.hpp"
 #include "support/doubles.hpp"
 
 namespace {
 
 template <typename Fn>
 std::string detached(Fn &&append, size_t size = 0) {
-    tevra_buffer b;
-    tevra_buffer_init(&b, nullptr, size);
-    append(&b);
-    std::string out(b.data, b.len);
-    tevra_buffer_destroy(&b);
-    return out;
+    return tevra_test::buffer_text(append, nullptr, size);
 }
 
 std::string signed_text(int64_t v) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/shared.hpp"
+#include "support/buffer_text.hpp"
 #include "support/logger.hpp"
 
 namespace {
@@ -82,12 +83,7 @@ class ClockedLogger : public tevra_test::Logger {
     }
 
     std::string stamp() {
-        tevra_buffer b;
-        tevra_buffer_init(&b, nullptr, 0);
-        tevra_append_timestamp(shared(), &b);
-        std::string out(b.data, b.len);
-        tevra_buffer_destroy(&b);
-        return out;
+        return tevra_test::buffer_text([this](tevra_buffer *b) { tevra_append_timestamp(shared(), b); });
     }
     std::string render(int64_t sec, long nsec) {
         char out[64];
