@@ -5,21 +5,13 @@
 #include <string>
 
 #include "console/console_fixture.hpp"
+#include "support/default_palette.hpp"
 
 namespace {
 
 using console_test::ConsoleLogger;
 using console_test::group;
-using console_test::kBool;
-using console_test::kError;
-using console_test::kInfo;
-using console_test::kKey;
-using console_test::kMessage;
-using console_test::kNull;
-using console_test::kNumber;
-using console_test::kReset;
-using console_test::kString;
-using console_test::kTimestamp;
+using namespace tevra_test::default_palette;
 
 const unsigned char kDeadBytes[] = {0xDE, 0xAD};
 
@@ -48,7 +40,7 @@ std::string rich_line(ConsoleLogger &l) {
     };
     tevra_warn(child, "msg", fields, sizeof fields / sizeof fields[0]);
     child->destroy(child);
-    return l.take_line();
+    return l.take();
 }
 
 void rich_config(tevra_config &cfg) {
@@ -59,7 +51,7 @@ void rich_config(tevra_config &cfg) {
 
 TEST(ConsoleColor, RequestDoneExampleInTheDefaultPalette) {
     ConsoleLogger l([](tevra_config &cfg) {
-        console_test::colour_on(cfg);
+        cfg.color = TEVRA_COLOR_ALWAYS;
         cfg.timestamps = 1;
         cfg.utc = 1;
     });
@@ -74,7 +66,7 @@ TEST(ConsoleColor, RequestDoneExampleInTheDefaultPalette) {
 }
 
 TEST(ConsoleColor, EveryKindHasItsValueColour) {
-    ConsoleLogger l(console_test::colour_on);
+    ConsoleLogger l(tevra_test::colored());
     tevra_field odd = tevra_i64("odd", 1);
     odd.kind = static_cast<tevra_field_kind>(12);
     const std::string line = l.info(
@@ -92,27 +84,27 @@ TEST(ConsoleColor, EveryKindHasItsValueColour) {
 }
 
 TEST(ConsoleColor, PointersAreColouredAsNumbers) {
-    ConsoleLogger l(console_test::colour_on);
+    ConsoleLogger l(tevra_test::colored());
     const std::string line = l.info(nullptr, {tevra_ptr("p", &l)});
     EXPECT_EQ(line.rfind(kInfo + "INF" + kReset + group("p", kNumber, ""), 0), 0u) << line;
 }
 
 TEST(ConsoleColor, UnknownLevelsTakeInfoColourAndNolevelTakesNullColour) {
     ConsoleLogger l([](tevra_config &cfg) {
-        console_test::colour_on(cfg);
+        cfg.color = TEVRA_COLOR_ALWAYS;
         cfg.level = TEVRA_LEVEL_TRACE;
     });
     tevra_emit_console(l.log->state, TEVRA_LEVEL_DISABLED, "x", nullptr, 0);
-    EXPECT_EQ(l.take_line(), kInfo + "INF" + kReset + " " + kMessage + "x" + kReset);
+    EXPECT_EQ(l.take(), kInfo + "INF" + kReset + " " + kMessage + "x" + kReset);
     tevra_emit_console(l.log->state, TEVRA_LEVEL_NOLEVEL, "x", nullptr, 0);
-    EXPECT_EQ(l.take_line(), kNull + "---" + kReset + " " + kMessage + "x" + kReset);
+    EXPECT_EQ(l.take(), kNull + "---" + kReset + " " + kMessage + "x" + kReset);
     tevra_emit_console(l.log->state, TEVRA_LEVEL_ERROR, nullptr, nullptr, 0);
-    EXPECT_EQ(l.take_line(), kError + "ERR" + kReset + kReset);
+    EXPECT_EQ(l.take(), kError + "ERR" + kReset + kReset);
 }
 
 TEST(ConsoleColor, LoglevelGroupIsAStringGroup) {
     ConsoleLogger l([](tevra_config &cfg) {
-        console_test::colour_on(cfg);
+        cfg.color = TEVRA_COLOR_ALWAYS;
         cfg.level = TEVRA_LEVEL_INFO;
         cfg.level_field = 1;
     });
@@ -121,7 +113,7 @@ TEST(ConsoleColor, LoglevelGroupIsAStringGroup) {
 
 // Keys that are not cached are written with the space before the reset.
 TEST(ConsoleColor, UncachedGroupsPutTheSpaceBeforeTheReset) {
-    ConsoleLogger l(console_test::colour_on);
+    ConsoleLogger l(tevra_test::colored());
     const std::string long_key(120, 'k');
     EXPECT_EQ(l.info(nullptr, {tevra_i64("a\tb", 1), tevra_str(long_key.c_str(), "v")}),
               kInfo + "INF" + kReset + " " + kReset + kKey + "a\\tb=" + kReset + kNumber + "1" +
@@ -142,7 +134,7 @@ TEST(ConsoleColor, PaletteWithoutColoursMatchesTheUncolouredLine) {
     ConsoleLogger plain(rich_config);
     ConsoleLogger coloured([&](tevra_config &cfg) {
         rich_config(cfg);
-        console_test::colour_on(cfg);
+        cfg.color = TEVRA_COLOR_ALWAYS;
         cfg.palette = &blank;
     });
     const std::string expected = rich_line(plain);
@@ -155,7 +147,7 @@ TEST(ConsoleColor, EmptyKeyColourIsLeftOut) {
     tevra_palette palette = *tevra_palette_default();
     palette.key_color = "";
     ConsoleLogger l([&](tevra_config &cfg) {
-        console_test::colour_on(cfg);
+        cfg.color = TEVRA_COLOR_ALWAYS;
         cfg.palette = &palette;
     });
     const std::string expected = kInfo + "INF" + kReset + " " + kMessage + "m" + kReset +
@@ -173,12 +165,12 @@ TEST(ConsoleColor, LevelColourTooLongForItsFragmentLeavesThePlainLabel) {
     palette.warn_color = just_fits.c_str();
     palette.message_color = nullptr;
     ConsoleLogger l([&](tevra_config &cfg) {
-        console_test::colour_on(cfg);
+        cfg.color = TEVRA_COLOR_ALWAYS;
         cfg.palette = &palette;
     });
     EXPECT_EQ(l.info("m", {}), "INF m" + kReset);
     tevra_warn(l.log, "m", nullptr, 0);
-    EXPECT_EQ(l.take_line(), just_fits + "WRN" + kReset + " m" + kReset);
+    EXPECT_EQ(l.take(), just_fits + "WRN" + kReset + " m" + kReset);
 }
 
 TEST(ConsoleColor, MessageColourTooLongForTheLiteralIsWrittenPieceByPiece) {
@@ -186,7 +178,7 @@ TEST(ConsoleColor, MessageColourTooLongForTheLiteralIsWrittenPieceByPiece) {
     tevra_palette palette = *tevra_palette_default();
     palette.message_color = long_colour.c_str();
     ConsoleLogger l([&](tevra_config &cfg) {
-        console_test::colour_on(cfg);
+        cfg.color = TEVRA_COLOR_ALWAYS;
         cfg.palette = &palette;
     });
     EXPECT_EQ(l.shared()->console_literal_len, 0u);
@@ -196,7 +188,7 @@ TEST(ConsoleColor, MessageColourTooLongForTheLiteralIsWrittenPieceByPiece) {
 TEST(ConsoleColor, MessageLiteralIsBuiltWithOrWithoutColour) {
     ConsoleLogger plain;
     EXPECT_EQ(std::string(plain.shared()->console_literal, plain.shared()->console_literal_len), " ");
-    ConsoleLogger coloured(console_test::colour_on);
+    ConsoleLogger coloured(tevra_test::colored());
     EXPECT_EQ(std::string(coloured.shared()->console_literal,
                           coloured.shared()->console_literal_len),
               " " + kMessage);

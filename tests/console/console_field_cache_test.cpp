@@ -9,15 +9,13 @@
 
 #include "console/console_fixture.hpp"
 #include "core/shared.hpp"
+#include "support/default_palette.hpp"
 
 namespace {
 
 using console_test::ConsoleLogger;
 using console_test::group;
-using console_test::kInfo;
-using console_test::kNumber;
-using console_test::kReset;
-using console_test::kString;
+using namespace tevra_test::default_palette;
 
 // Where the cache looks first for a key.
 size_t home_of(const char *key, size_t len, uint32_t kind) {
@@ -27,7 +25,7 @@ size_t home_of(const char *key, size_t len, uint32_t kind) {
 // Entries whose key pointer is `key`.
 int entries_holding(const tevra_shared *s, const char *key) {
     int n = 0;
-    for (const tev::ConsoleFieldCacheEntry &e : s->console_field_cache) n += e.key == key;
+    for (const tev::ConsoleFieldCacheEntry &e : tevra_test::console_cache(s)) n += e.key == key;
     return n;
 }
 
@@ -57,13 +55,13 @@ TEST(ConsoleFieldCache, KeyOf126BytesIsWrittenUncached) {
 }
 
 TEST(ConsoleFieldCache, ColouredPrefixOver127BytesIsWrittenUncached) {
-    ConsoleLogger l(console_test::colour_on);
+    ConsoleLogger l(tevra_test::colored());
     // 2 + 5 (key colour) + 2 * 4 (reset) + 7 (string colour) = 22 bytes
     // besides the key: 105 bytes fit, 106 do not.
     const std::string fits(105, 'f');
     const std::string over(106, 'o');
     const std::string expected = kInfo + "INF" + kReset + group(fits, kString, "v") + " " + kReset +
-                                 console_test::kKey + over + "=" + kReset + kString + "v" + kReset;
+                                 kKey + over + "=" + kReset + kString + "v" + kReset;
     for (int round = 0; round < 2; ++round) {
         EXPECT_EQ(l.info(nullptr, {tevra_str(fits.c_str(), "v"), tevra_str(over.c_str(), "v")}),
                   expected);
@@ -84,7 +82,7 @@ TEST(ConsoleFieldCache, UntrustedKeysAreNeverCached) {
 TEST(ConsoleFieldCache, ReusedKeyMemoryShowsTheNewKey) {
     for (int colour = 0; colour < 2; ++colour) {
         ConsoleLogger l([&](tevra_config &cfg) {
-            if (colour) console_test::colour_on(cfg);
+            if (colour) cfg.color = TEVRA_COLOR_ALWAYS;
         });
         char key[] = "alpha";
         const std::string before = l.info(nullptr, {tevra_i64(key, 1)});
@@ -121,8 +119,8 @@ TEST(ConsoleFieldCache, SeventeenKeysOnOneHomeEntryKeepWorking) {
     for (const char *key : keys) ASSERT_EQ(home_of(key, 5, TEVRA_FIELD_INT64), home);
 
     tevra_info(l.log, nullptr, fields.data(), fields.size());
-    EXPECT_EQ(l.take_line(), expected);
-    const tev::ConsoleFieldCacheEntry *cache = l.shared()->console_field_cache;
+    EXPECT_EQ(l.take(), expected);
+    const tev::ConsoleFieldCacheEntry *cache = tevra_test::console_cache(l.shared());
     // The sixteenth key took the last probe; the seventeenth replaced home.
     EXPECT_EQ(cache[home].key, keys[16]);
     for (int i = 1; i < 16; ++i) EXPECT_EQ(cache[(home + i) & 0xFF].key, keys[i]) << i;
@@ -130,10 +128,10 @@ TEST(ConsoleFieldCache, SeventeenKeysOnOneHomeEntryKeepWorking) {
     // The replaced key refills its home entry, and everything still reads
     // back exactly, in any order.
     tevra_info(l.log, nullptr, fields.data(), 1);
-    EXPECT_EQ(l.take_line(), "INF key00=0");
+    EXPECT_EQ(l.take(), "INF key00=0");
     EXPECT_EQ(cache[home].key, keys[0]);
     tevra_info(l.log, nullptr, fields.data(), fields.size());
-    EXPECT_EQ(l.take_line(), expected);
+    EXPECT_EQ(l.take(), expected);
     std::vector<tevra_field> reversed(fields.rbegin(), fields.rend());
     tevra_info(l.log, nullptr, reversed.data(), reversed.size());
     std::string expected_reversed = "INF";
@@ -141,11 +139,11 @@ TEST(ConsoleFieldCache, SeventeenKeysOnOneHomeEntryKeepWorking) {
         expected_reversed += " key" + std::string(i < 10 ? "0" : "") + std::to_string(i) + "=" +
                              std::to_string(i);
     }
-    EXPECT_EQ(l.take_line(), expected_reversed);
+    EXPECT_EQ(l.take(), expected_reversed);
 }
 
 TEST(ConsoleFieldCache, FieldPrefixIsTheTextTheFieldsAddToALine) {
-    ConsoleLogger l(console_test::colour_on);
+    ConsoleLogger l(tevra_test::colored());
     const tevra_field fields[] = {tevra_str("svc", "api"), tevra_i64("", 1),
                                   tevra_f64("ratio", 0.5), tevra_i64("bad key\x7f", 2)};
     tevra_buffer detached;
@@ -154,9 +152,9 @@ TEST(ConsoleFieldCache, FieldPrefixIsTheTextTheFieldsAddToALine) {
     const std::string prefix(detached.data, detached.len);
     tevra_buffer_destroy(&detached);
     EXPECT_EQ(prefix, group("svc", kString, "api") + group("ratio", kNumber, "0.5") + " " + kReset +
-                          console_test::kKey + "bad key\\x7f=" + kReset + kNumber + "2");
+                          kKey + "bad key\\x7f=" + kReset + kNumber + "2");
     tevra_info(l.log, nullptr, fields, 4);
-    EXPECT_EQ(l.take_line(), kInfo + "INF" + kReset + prefix + kReset);
+    EXPECT_EQ(l.take(), kInfo + "INF" + kReset + prefix + kReset);
 }
 
 TEST(ConsoleFieldCache, ExportedAppendsTolerateMissingArguments) {

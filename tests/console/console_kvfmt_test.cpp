@@ -7,14 +7,13 @@
 #include <string>
 
 #include "console/console_fixture.hpp"
+#include "support/default_palette.hpp"
 
 namespace {
 
 using console_test::ConsoleLogger;
 using console_test::group;
-using console_test::kInfo;
-using console_test::kNumber;
-using console_test::kReset;
+using namespace tevra_test::default_palette;
 
 // The encoder called directly, with a real argument list.
 void emit_kvfmt(const tevra_logger_state *state, const char *msg, const tevra_kvfmt_layout *layout,
@@ -28,7 +27,7 @@ void emit_kvfmt(const tevra_logger_state *state, const char *msg, const tevra_kv
 TEST(ConsoleKvfmt, LoginExample) {
     ConsoleLogger l;
     tevra_infof(l.log, "login", "user=%s n=%d ok=%b path=%s", "alice", 7, 1, "/a b");
-    EXPECT_EQ(l.take_line(), "INF login user=alice n=7 ok=true path=\"/a b\"");
+    EXPECT_EQ(l.take(), "INF login user=alice n=7 ok=true path=\"/a b\"");
 }
 
 // Each verb must give the bytes of the field record it stands for.
@@ -40,11 +39,11 @@ void expect_verbs_match_fields(ConsoleLogger &l) {
     };
     auto templ = [&](auto... args) {
         tevra_infof(l.log, "m", args...);
-        return l.take_line();
+        return l.take();
     };
     auto fields = [&](tevra_field f) {
         tevra_info(l.log, "m", &f, 1);
-        return l.take_line();
+        return l.take();
     };
     const Case cases[] = {
         {templ("s=%s", "two words"), tevra_str("s", "two words")},
@@ -66,7 +65,7 @@ void expect_verbs_match_fields(ConsoleLogger &l) {
 
     errno = ENOENT;
     tevra_infof(l.log, "m", "err=%m");
-    const std::string via_template = l.take_line();
+    const std::string via_template = l.take();
     EXPECT_EQ(via_template, fields(tevra_errno("err", ENOENT)));
 }
 
@@ -75,18 +74,18 @@ TEST(ConsoleKvfmt, EveryVerbMatchesItsFieldPlain) {
     expect_verbs_match_fields(l);
     tevra_infof(l.log, nullptr, "d=%d u=%u b=%b s=%s", -5, static_cast<unsigned>(-1), 2,
                 static_cast<const char *>(nullptr));
-    EXPECT_EQ(l.take_line(), "INF d=-5 u=4294967295 b=true s=");
+    EXPECT_EQ(l.take(), "INF d=-5 u=4294967295 b=true s=");
 }
 
 TEST(ConsoleKvfmt, EveryVerbMatchesItsFieldColoured) {
-    ConsoleLogger l(console_test::colour_on);
+    ConsoleLogger l(tevra_test::colored());
     expect_verbs_match_fields(l);
     errno = EACCES;
     tevra_infof(l.log, nullptr, "e=%m");
     char text[128];
     tevra_errno_string(EACCES, text, sizeof text);
-    EXPECT_EQ(l.take_line(), kInfo + "INF" + kReset +
-                                 group("e", console_test::kError, "\"" + std::string(text) + "\"") +
+    EXPECT_EQ(l.take(), kInfo + "INF" + kReset +
+                                 group("e", kError, "\"" + std::string(text) + "\"") +
                                  kReset);
 }
 
@@ -96,25 +95,25 @@ TEST(ConsoleKvfmt, ErrnoVerbReadsNoArgument) {
     tevra_errno_string(EACCES, text, sizeof text);
     errno = EACCES;
     tevra_infof(l.log, nullptr, "a=%m b=%d c=%s", 5, "six");
-    EXPECT_EQ(l.take_line(), "INF a=\"" + std::string(text) + "\" b=5 c=six");
+    EXPECT_EQ(l.take(), "INF a=\"" + std::string(text) + "\" b=5 c=six");
 }
 
 TEST(ConsoleKvfmt, TemplateWithoutItemsGivesTheFieldlessLine) {
     ConsoleLogger l([](tevra_config &cfg) { cfg.level_field = 1; });
     tevra_info(l.log, "m", nullptr, 0);
-    const std::string expected = l.take_line();
+    const std::string expected = l.take();
     EXPECT_EQ(expected, "INF m loglevel=debug");
     tevra_infof(l.log, "m", "");
-    EXPECT_EQ(l.take_line(), expected);
+    EXPECT_EQ(l.take(), expected);
     tevra_infof(l.log, "m", "   ");
-    EXPECT_EQ(l.take_line(), expected);
+    EXPECT_EQ(l.take(), expected);
     tevra_infof(l.log, "m", nullptr);
-    EXPECT_EQ(l.take_line(), expected);
+    EXPECT_EQ(l.take(), expected);
     emit_kvfmt(l.log->state, "m", nullptr);
-    EXPECT_EQ(l.take_line(), expected);
+    EXPECT_EQ(l.take(), expected);
     tevra_kvfmt_layout empty{};
     emit_kvfmt(l.log->state, "m", &empty);
-    EXPECT_EQ(l.take_line(), expected);
+    EXPECT_EQ(l.take(), expected);
 }
 
 TEST(ConsoleKvfmt, PairsSitBetweenBoundFieldsAndLoglevel) {
@@ -126,7 +125,7 @@ TEST(ConsoleKvfmt, PairsSitBetweenBoundFieldsAndLoglevel) {
     tevra_logger *child = tevra_with(l.log, &bound, 1);
     ASSERT_NE(child, nullptr);
     tevra_errorf(child, "failed", "attempt=%d", 3);
-    EXPECT_EQ(l.take_line(), "ERR failed svc=api attempt=3 loglevel=warn");
+    EXPECT_EQ(l.take(), "ERR failed svc=api attempt=3 loglevel=warn");
     child->destroy(child);
 }
 
@@ -135,26 +134,26 @@ TEST(ConsoleKvfmt, KeyTooLongForAStoredPrefixIsRenderedInPlace) {
     const std::string templ = key + "=%d";
     ConsoleLogger plain;
     tevra_infof(plain.log, nullptr, templ.c_str(), 1);
-    EXPECT_EQ(plain.take_line(), "INF " + key + "=1");
-    ConsoleLogger coloured(console_test::colour_on);
+    EXPECT_EQ(plain.take(), "INF " + key + "=1");
+    ConsoleLogger coloured(tevra_test::colored());
     tevra_infof(coloured.log, nullptr, templ.c_str(), 1);
-    EXPECT_EQ(coloured.take_line(), kInfo + "INF" + kReset + group(key, kNumber, "1") + kReset);
+    EXPECT_EQ(coloured.take(), kInfo + "INF" + kReset + group(key, kNumber, "1") + kReset);
 }
 
 TEST(ConsoleKvfmt, KeysThatAreNotUtf8KeepTheirBytesAlsoWhenBound) {
     for (bool colour : {false, true}) {
         ConsoleLogger l([colour](tevra_config &cfg) {
-            if (colour) console_test::colour_on(cfg);
+            if (colour) cfg.color = TEVRA_COLOR_ALWAYS;
         });
         tevra_infof(l.log, "m", "caf\xe9=%d", 1);
-        const std::string from_template = l.take_line();
+        const std::string from_template = l.take();
         if (!colour) {
             EXPECT_EQ(from_template, "INF m caf\xe9=1");
         }
         tevra_logger *child = tevra_withf(l.log, "caf\xe9=%d", 1);
         ASSERT_NE(child, nullptr);
         tevra_info(child, "m", nullptr, 0);
-        EXPECT_EQ(l.take_line(), from_template) << colour;
+        EXPECT_EQ(l.take(), from_template) << colour;
         child->destroy(child);
     }
 }

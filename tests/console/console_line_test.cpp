@@ -133,7 +133,7 @@ TEST(ConsoleLine, BoundFieldsComeBeforeCallFieldsAndLoglevelLast) {
     ASSERT_NE(child, nullptr);
     const tevra_field call[] = {tevra_str("user", "bob")};
     tevra_error(child, "boom", call, 1);
-    EXPECT_EQ(l.take_line(), "ERR boom svc=api shard=3 user=bob loglevel=info");
+    EXPECT_EQ(l.take(), "ERR boom svc=api shard=3 user=bob loglevel=info");
     child->destroy(child);
 }
 
@@ -143,11 +143,11 @@ TEST(ConsoleLine, LoglevelShowsTheLoggersThreshold) {
         cfg.level_field = 1;
     });
     tevra_warn(l.log, "w", nullptr, 0);
-    EXPECT_EQ(l.take_line(), "WRN w loglevel=trace");
+    EXPECT_EQ(l.take(), "WRN w loglevel=trace");
     tevra_logger *quiet = tevra_with_level(l.log, TEVRA_LEVEL_NOLEVEL);
     ASSERT_NE(quiet, nullptr);
     tevra_fields(quiet, TEVRA_LEVEL_NOLEVEL, "n", nullptr, 0);
-    EXPECT_EQ(l.take_line(), "--- n loglevel=nolevel");
+    EXPECT_EQ(l.take(), "--- n loglevel=nolevel");
     quiet->destroy(quiet);
 }
 
@@ -156,7 +156,7 @@ TEST(ConsoleLine, SmallLineBufferWritesTheSameLineInPieces) {
     const tevra_field fields[] = {tevra_str("user", "alice"), tevra_i64("n", 12345)};
     tevra_info(l.log, "a longer message", fields, 2);
     EXPECT_GT(l.sink.write_sizes().size(), 1u);
-    EXPECT_EQ(l.take_line(), "INF a longer message user=alice n=12345");
+    EXPECT_EQ(l.take(), "INF a longer message user=alice n=12345");
 }
 
 TEST(ConsoleLine, EmitIgnoresMissingState) {
@@ -186,7 +186,7 @@ TEST(ConsoleLabel, LinesOfUnknownLevelsReadAsInfo) {
     const char *expected[] = {"TRC x", "DBG x", "FTL x", "--- x", "INF x", "INF x"};
     for (size_t i = 0; i < 6; ++i) {
         tevra_emit_console(l.log->state, levels[i], "x", nullptr, 0);
-        EXPECT_EQ(l.take_line(), expected[i]) << "level " << levels[i];
+        EXPECT_EQ(l.take(), expected[i]) << "level " << levels[i];
     }
 }
 

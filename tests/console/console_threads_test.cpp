@@ -10,15 +10,13 @@
 #include <vector>
 
 #include "console/console_fixture.hpp"
+#include "support/default_palette.hpp"
 
 namespace {
 
 using console_test::ConsoleLogger;
 using console_test::group;
-using console_test::kInfo;
-using console_test::kNumber;
-using console_test::kReset;
-using console_test::kString;
+using namespace tevra_test::default_palette;
 
 constexpr int kThreads = 4;
 constexpr int kIterations = 1500;
@@ -29,7 +27,7 @@ constexpr int kPoolKeys = 700;  // well past the cache's 256 entries
 // bound keys of derived loggers that come and go. Every line must read
 // exactly as it would single-threaded.
 TEST(ConsoleThreads, ManyThreadsAndKeysLeaveEveryLineExact) {
-    ConsoleLogger l(console_test::colour_on);
+    ConsoleLogger l(tevra_test::colored());
     std::vector<std::string> pool;
     for (int i = 0; i < kPoolKeys; ++i) {
         char key[16];
@@ -69,7 +67,7 @@ TEST(ConsoleThreads, ManyThreadsAndKeysLeaveEveryLineExact) {
             expected[t].push_back(kInfo + "INF" + kReset + bound_text + group(a, kString, "x") +
                                   group(b, kNumber, std::to_string(i)) +
                                   group(heap_key, kString, "y") +
-                                  group(a, console_test::kBool, (i & 1) ? "true" : "false") +
+                                  group(a, kBool, (i & 1) ? "true" : "false") +
                                   kReset);
             std::free(heap_key);
         }

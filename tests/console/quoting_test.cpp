@@ -6,19 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "support/capture_sink.hpp"
+#include "support/buffer_text.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
 using Writer = void (*)(tevra_buffer *, const char *);
 
 std::string render(Writer w, const std::string &s) {
-    tevra_buffer b;
-    tevra_buffer_init(&b, nullptr, 0);
-    w(&b, s.c_str());
-    std::string out(b.data, b.len);
-    tevra_buffer_destroy(&b);
-    return out;
+    return tevra_test::buffer_text([&](tevra_buffer *b) { w(b, s.c_str()); });
 }
 
 std::string value(const std::string &s) { return render(tevra_buffer_append_console_string, s); }
@@ -169,16 +165,13 @@ TEST(ConsoleMessage, ArbitraryBytesNeverLeaveARawControl) {
 }
 
 TEST(ConsoleQuoting, WritersAcrossMidLineFlushesKeepEveryByte) {
-    tevra_test::CaptureSink sink;
-    tevra_config cfg = tevra_test::capture_config(sink, TEVRA_MODE_CONSOLE);
-    cfg.buffer_size = 5;
-    tevra_logger *log = tevra_new(&cfg);
-    ASSERT_NE(log, nullptr);
-    tevra_shared *shared = log->state->shared;
+    tevra_test::Logger l(TEVRA_MODE_CONSOLE, [](tevra_config &cfg) { cfg.buffer_size = 5; });
+    ASSERT_NE(l.log, nullptr);
+    tevra_shared *shared = l.shared();
     std::mt19937 rng(31337);
     for (int i = 0; i < 300; ++i) {
         const std::string input = random_text(rng);
-        sink.clear();
+        l.sink.clear();
         tevra_buffer b;
         tevra_buffer_init(&b, shared, 5);
         tevra_buffer_append_console_string(&b, input.c_str());
@@ -186,9 +179,8 @@ TEST(ConsoleQuoting, WritersAcrossMidLineFlushesKeepEveryByte) {
         tevra_buffer_append_console_message(&b, input.c_str());
         tevra_write_buffer(shared, &b);
         tevra_buffer_destroy(&b);
-        ASSERT_EQ(sink.text(), value(input) + "|" + message(input));
+        ASSERT_EQ(l.sink.text(), value(input) + "|" + message(input));
     }
-    log->destroy(log);
 }
 
 }  // namespace

@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "alloc_hook.hpp"
 #include "core/shared.hpp"
+#include "support/alloc_hook.hpp"
 #include "support/capture_sink.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
@@ -18,9 +19,7 @@ struct Tree {
     tevra_logger *parent = nullptr;
 
     explicit Tree(int mode) {
-        tevra_config cfg = tevra_test::capture_config(sink, mode);
-        cfg.output = sink.output(true);
-        root = tevra_new(&cfg);
+        root = tevra_test::new_logger(sink, mode, tevra_test::owning_output());
         static const unsigned char sig[] = {1, 2, 3, 4};
         const tevra_field bound[] = {tevra_str("svc", "api"), tevra_bytes_field("sig", sig, 4)};
         parent = tevra_with(root, bound, 2);
@@ -73,7 +72,7 @@ SweepResult sweep(Tree &tree, Derive derive) {
             child->destroy(child);
         }
         EXPECT_EQ(tevra_test::LiveAllocations(), live) << "allocation " << n;
-        EXPECT_EQ(tree.root->state->shared->refcount, 2u) << "allocation " << n;
+        EXPECT_EQ(tevra_test::refcount(tree.root), 2u) << "allocation " << n;
     }
     EXPECT_EQ(tree.line_of(tree.parent), parent_line);
     EXPECT_EQ(tree.sink.close_calls(), 0);

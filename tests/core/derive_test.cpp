@@ -7,21 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "alloc_hook.hpp"
 #include "core/shared.hpp"
+#include "support/alloc_hook.hpp"
 #include "support/capture_sink.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
 using tevra_test::CaptureSink;
-
-tevra_logger *new_on(CaptureSink &sink, int mode = TEVRA_MODE_JSON, int color = TEVRA_COLOR_NEVER,
-                     bool owns = false) {
-    tevra_config cfg = tevra_test::capture_config(sink, mode);
-    cfg.color = color;
-    cfg.output = sink.output(owns);
-    return tevra_new(&cfg);
-}
+using tevra_test::color_policy;
+using tevra_test::new_logger;
+using tevra_test::owning_output;
 
 std::string last_line(const CaptureSink &sink) {
     auto lines = sink.lines();
@@ -54,7 +50,7 @@ std::vector<tevra_field> every_kind() {
 
 TEST(Derive, BoundFieldsComeFirstInParentOrderAndDuplicatesStay) {
     CaptureSink sink;
-    tevra_logger *root = new_on(sink);
+    tevra_logger *root = new_logger(sink);
     const tevra_field svc[] = {tevra_str("service", "api"), tevra_i64("port", 8080)};
     tevra_logger *child = tevra_with(root, svc, 2);
     ASSERT_NE(child, nullptr);
@@ -69,11 +65,11 @@ TEST(Derive, BoundFieldsComeFirstInParentOrderAndDuplicatesStay) {
     tevra_info(root, "plain", nullptr, 0);
     EXPECT_EQ(last_line(sink), R"({"lvl":"info","msg":"plain"})");
     EXPECT_EQ(grandchild->state->field_count, 3u);
-    EXPECT_EQ(root->state->shared->refcount, 3u);
+    EXPECT_EQ(tevra_test::refcount(root), 3u);
 
     grandchild->destroy(grandchild);
     child->destroy(child);
-    EXPECT_EQ(root->state->shared->refcount, 1u);
+    EXPECT_EQ(tevra_test::refcount(root), 1u);
     root->destroy(root);
 }
 
@@ -84,7 +80,7 @@ TEST(Derive, LinesEqualTheSameFieldsPassedPerCallInEveryModeAndColour) {
         for (int color : {TEVRA_COLOR_NEVER, TEVRA_COLOR_ALWAYS}) {
             SCOPED_TRACE("mode " + std::to_string(mode) + " colour " + std::to_string(color));
             CaptureSink sink;
-            tevra_logger *root = new_on(sink, mode, color);
+            tevra_logger *root = new_logger(sink, mode, color_policy(color));
             std::vector<tevra_field> bound = every_kind();
             const tevra_field call[] = {tevra_str("request", "r-1"), tevra_u64("bytes", 512)};
 
@@ -112,7 +108,7 @@ TEST(Derive, LinesEqualTheSameFieldsPassedPerCallInEveryModeAndColour) {
 
 TEST(Derive, CopiesOutliveTheCallersRecordsKeysAndStrings) {
     CaptureSink sink;
-    tevra_logger *root = new_on(sink);
+    tevra_logger *root = new_logger(sink);
     char *key = strdup("user");
     char *value = strdup("alice");
     auto *data = static_cast<unsigned char *>(std::malloc(2));
@@ -144,7 +140,7 @@ TEST(Derive, CopiesOutliveTheCallersRecordsKeysAndStrings) {
 
 TEST(Derive, EmptyDerivationKeepsExactlyTheParentsFieldsAndLevel) {
     CaptureSink sink;
-    tevra_logger *root = new_on(sink);
+    tevra_logger *root = new_logger(sink);
     const tevra_field f[] = {tevra_str("zone", "eu")};
     tevra_logger *warn = tevra_with_level(root, TEVRA_LEVEL_WARN);
     tevra_logger *parent = tevra_with(warn, f, 1);
@@ -170,7 +166,7 @@ TEST(Derive, EmptyDerivationKeepsExactlyTheParentsFieldsAndLevel) {
 
 TEST(Derive, ByteRunsWithoutLengthOrDataBindAsEmptyRuns) {
     CaptureSink sink;
-    tevra_logger *root = new_on(sink);
+    tevra_logger *root = new_logger(sink);
     static const char caller[] = "caller-owned";
     const tevra_field f[] = {tevra_bytes_field("empty", caller, 0),
                              tevra_bytes_field("missing", nullptr, 16)};
@@ -190,7 +186,7 @@ TEST(Derive, ByteRunsWithoutLengthOrDataBindAsEmptyRuns) {
 
 TEST(Derive, KeysWithoutTextAreCopiedOwnedButNeverRendered) {
     CaptureSink sink;
-    tevra_logger *root = new_on(sink, TEVRA_MODE_CONSOLE);
+    tevra_logger *root = new_logger(sink, TEVRA_MODE_CONSOLE);
     const tevra_field f[] = {tevra_i64(nullptr, 1), tevra_i64("", 2)};
     tevra_logger *child = tevra_with(root, f, 2);
     ASSERT_NE(child, nullptr);
@@ -207,7 +203,7 @@ TEST(Derive, KeysWithoutTextAreCopiedOwnedButNeverRendered) {
 
 TEST(Derive, LevelAndLevelFieldDerivationsChangeOnlyTheChild) {
     CaptureSink sink;
-    tevra_logger *root = new_on(sink);
+    tevra_logger *root = new_logger(sink);
     tevra_logger *silent = tevra_with_level(root, TEVRA_LEVEL_DISABLED);
     tevra_logger *warn = root->with_level(root, TEVRA_LEVEL_WARN);
     tevra_logger *tagged = tevra_with_level_field(warn);
@@ -237,7 +233,7 @@ TEST(Derive, LevelAndLevelFieldDerivationsChangeOnlyTheChild) {
 
 TEST(Derive, LevelFieldInConsoleLinesComesAfterEveryOtherField) {
     CaptureSink sink;
-    tevra_logger *root = new_on(sink, TEVRA_MODE_CONSOLE);
+    tevra_logger *root = new_logger(sink, TEVRA_MODE_CONSOLE);
     const tevra_field f[] = {tevra_str("svc", "api")};
     tevra_logger *warn = tevra_with_level(root, TEVRA_LEVEL_WARN);
     tevra_logger *child = tevra_with(warn, f, 1);
@@ -251,7 +247,7 @@ TEST(Derive, LevelFieldInConsoleLinesComesAfterEveryOtherField) {
 TEST(Derive, ClosingADerivedLoggerNeverClosesTheSink) {
     CaptureSink sink;
     sink.close_result = 9;
-    tevra_logger *root = new_on(sink, TEVRA_MODE_JSON, TEVRA_COLOR_NEVER, true);
+    tevra_logger *root = new_logger(sink, TEVRA_MODE_JSON, owning_output());
     tevra_logger *child = tevra_with_level_field(root);
     EXPECT_EQ(child->close(child), 0);
     EXPECT_EQ(tevra_close(child), 0);
@@ -269,7 +265,7 @@ TEST(Derive, ClosingADerivedLoggerNeverClosesTheSink) {
 
 TEST(Derive, ParentDestroyedFirstLeavesTheChildFullyUsable) {
     CaptureSink sink;
-    tevra_logger *root = new_on(sink, TEVRA_MODE_CONSOLE, TEVRA_COLOR_NEVER, true);
+    tevra_logger *root = new_logger(sink, TEVRA_MODE_CONSOLE, owning_output());
     const tevra_field f[] = {tevra_str("job", "backup")};
     tevra_logger *child = tevra_with(root, f, 1);
     root->destroy(root);
@@ -286,7 +282,7 @@ TEST(Derive, ParentDestroyedFirstLeavesTheChildFullyUsable) {
 TEST(Derive, TemplateBindsItsItemsAsFields) {
     for (int mode : {TEVRA_MODE_JSON, TEVRA_MODE_CONSOLE}) {
         CaptureSink sink;
-        tevra_logger *root = new_on(sink, mode);
+        tevra_logger *root = new_logger(sink, mode);
         const char *user = "bob";
         errno = EACCES;
         tevra_logger *child = tevra_withf(root, "user=%s n=%d ok=%b big=%lu err=%m", user, -3, 7,
@@ -319,12 +315,12 @@ TEST(Derive, TemplateBindsItsItemsAsFields) {
 
 TEST(Derive, InvalidTemplateGivesNullAndWritesNothing) {
     CaptureSink sink;
-    tevra_logger *root = new_on(sink);
+    tevra_logger *root = new_logger(sink);
     const long live = tevra_test::LiveAllocations();
     EXPECT_EQ(tevra_withf(root, "a=%q", 1), nullptr);
     EXPECT_EQ(tevra_withf(root, "novalue"), nullptr);
     EXPECT_EQ(sink.text(), "");
-    EXPECT_EQ(root->state->shared->refcount, 1u);
+    EXPECT_EQ(tevra_test::refcount(root), 1u);
     EXPECT_EQ(tevra_test::LiveAllocations(), live);
 
     // No template at all derives with no extra fields.
@@ -350,11 +346,11 @@ TEST(Derive, MissingHandlesAndArraysGiveNull) {
     EXPECT_EQ(tevra_build_field_prefix(&detached), -1);
 
     CaptureSink sink;
-    tevra_logger *root = new_on(sink);
+    tevra_logger *root = new_logger(sink);
     // A count without an array would be read from address 0.
     EXPECT_EQ(tevra_with(root, nullptr, 3), nullptr);
     EXPECT_EQ(tevra_with(root, f, static_cast<size_t>(-1)), nullptr);
-    EXPECT_EQ(root->state->shared->refcount, 1u);
+    EXPECT_EQ(tevra_test::refcount(root), 1u);
     root->destroy(root);
 }
 
@@ -380,7 +376,7 @@ TEST(Derive, OwnedCopiesOfStringsAndByteRuns) {
 TEST(Derive, PrefixLargerThanItsEstimateIsRenderedWhole) {
     for (int mode : {TEVRA_MODE_JSON, TEVRA_MODE_CONSOLE}) {
         CaptureSink sink;
-        tevra_logger *root = new_on(sink, mode);
+        tevra_logger *root = new_logger(sink, mode);
         std::string key(3000, '\x01');
         std::string value(2000, '"');
         const tevra_field f[] = {tevra_str(key.c_str(), value.c_str()),

@@ -8,10 +8,11 @@
 #include <sstream>
 #include <string>
 
-#include "alloc_hook.hpp"
 #include "core/shared.hpp"
 #include "env_support.hpp"
+#include "support/alloc_hook.hpp"
 #include "support/capture_sink.hpp"
+#include "support/private_state.hpp"
 
 namespace {
 
@@ -95,9 +96,9 @@ TEST(EnvOutput, StandardStreamKeywordsIgnoreCase) {
         env.set("LOG_OUTPUT", word);
         FdCapture capture(2);
         tevra_logger *log = from_env();
-        EXPECT_EQ(log->state->shared->output.write, &tevra_file_write);
-        EXPECT_EQ(log->state->shared->output.user_data, stderr);
-        EXPECT_EQ(log->state->shared->output.owns, 0);
+        EXPECT_EQ(tevra_test::shared_of(log)->output.write, &tevra_file_write);
+        EXPECT_EQ(tevra_test::shared_of(log)->output.user_data, stderr);
+        EXPECT_EQ(tevra_test::shared_of(log)->output.owns, 0);
         tevra_info(log, "to stderr", nullptr, 0);
         log->destroy(log);
         EXPECT_EQ(capture.finish(), info_line("to stderr")) << word;
@@ -122,7 +123,7 @@ TEST(EnvOutput, StreamPlusPathTeesAndClosingClosesOnlyTheFile) {
     const int descriptors = tevra_test::open_descriptors();
     tevra_logger *log = from_env();
     ASSERT_NE(log, nullptr);
-    const tevra_output &out = log->state->shared->output;
+    const tevra_output &out = tevra_test::shared_of(log)->output;
     ASSERT_EQ(out.write, &tevra_tee_write);
     EXPECT_EQ(out.owns, 1);
     const auto *tee = static_cast<const tevra_tee *>(out.user_data);
@@ -146,8 +147,8 @@ TEST(EnvOutput, KeywordWithAnEmptyPathIsTheKeywordAlone) {
     plain_json(env);
     env.set("LOG_OUTPUT", "stderr+   ");
     tevra_logger *log = from_env();
-    EXPECT_EQ(log->state->shared->output.write, &tevra_file_write);
-    EXPECT_EQ(log->state->shared->output.user_data, stderr);
+    EXPECT_EQ(tevra_test::shared_of(log)->output.write, &tevra_file_write);
+    EXPECT_EQ(tevra_test::shared_of(log)->output.user_data, stderr);
     log->destroy(log);
 
     CaptureSink sink;
@@ -155,7 +156,7 @@ TEST(EnvOutput, KeywordWithAnEmptyPathIsTheKeywordAlone) {
     base.output = sink.output(true);
     env.set("LOG_OUTPUT", "DEFAULT+");
     log = from_env(&base);
-    EXPECT_EQ(log->state->shared->output.user_data, &sink);
+    EXPECT_EQ(tevra_test::shared_of(log)->output.user_data, &sink);
     EXPECT_EQ(sink.close_calls(), 0);
     log->destroy(log);
     EXPECT_EQ(sink.close_calls(), 1);
@@ -187,7 +188,7 @@ TEST(EnvOutput, ReplacedBaseOutputIsDestroyedUnlessItLivesOnInTheTee) {
         env.set("LOG_OUTPUT", "stderr");
         tevra_logger *log = from_env(&base);
         EXPECT_EQ(sink.close_calls(), 1);
-        EXPECT_EQ(log->state->shared->output.user_data, stderr);
+        EXPECT_EQ(tevra_test::shared_of(log)->output.user_data, stderr);
         log->destroy(log);
         EXPECT_EQ(sink.close_calls(), 1);
     }
@@ -231,7 +232,7 @@ TEST(EnvOutput, UnopenableFileFallsBackToThePreviousOutputAndSaysWhy) {
     tevra_logger *log = from_env(&base);
     ASSERT_NE(log, nullptr);
     EXPECT_EQ(sink.close_calls(), 0);
-    EXPECT_EQ(log->state->shared->output.user_data, &sink);
+    EXPECT_EQ(tevra_test::shared_of(log)->output.user_data, &sink);
     EXPECT_EQ(sink.text(), open_failed_line(std::strerror(ENOENT), "stderr+" + path));
     log->destroy(log);
     EXPECT_EQ(sink.close_calls(), 1);
@@ -294,7 +295,7 @@ TEST(EnvOutput, FailedSinkAllocationsCloseTheFileAndFallBack) {
         tevra_test::FailAllocation(0);
         ASSERT_NE(log, nullptr) << n;
         EXPECT_EQ(tevra_test::open_descriptors(), descriptors) << n;
-        EXPECT_EQ(log->state->shared->output.user_data, &sink) << n;
+        EXPECT_EQ(tevra_test::shared_of(log)->output.user_data, &sink) << n;
         EXPECT_EQ(sink.close_calls(), 0) << n;
         EXPECT_EQ(sink.text(), open_failed_line("failed to initialize output", value)) << n;
         log->destroy(log);

@@ -8,6 +8,7 @@
 #include "core/shared.hpp"
 #include "env_support.hpp"
 #include "support/capture_sink.hpp"
+#include "support/private_state.hpp"
 
 namespace {
 
@@ -93,7 +94,7 @@ struct EnvLogger {
     ~EnvLogger() {
         if (log) log->destroy(log);
     }
-    tevra_shared *shared() const { return log->state->shared; }
+    tevra_shared *shared() const { return tevra_test::shared_of(log); }
 };
 
 TEST(EnvConfig, WithoutVariablesItIsTheDefaultLogger) {
@@ -101,8 +102,8 @@ TEST(EnvConfig, WithoutVariablesItIsTheDefaultLogger) {
     tevra_logger *from_env = tevra_new_from_env(nullptr, nullptr);
     tevra_logger *plain = tevra_new(nullptr);
     ASSERT_NE(from_env, nullptr);
-    const tevra_shared *a = from_env->state->shared;
-    const tevra_shared *b = plain->state->shared;
+    const tevra_shared *a = tevra_test::shared_of(from_env);
+    const tevra_shared *b = tevra_test::shared_of(plain);
     EXPECT_EQ(a->mode, b->mode);
     EXPECT_EQ(from_env->state->level, plain->state->level);
     EXPECT_EQ(a->timestamps, b->timestamps);
@@ -210,7 +211,7 @@ TEST(EnvConfig, NoColorWinsOverForceColor) {
         tevra_config base = tevra_test::capture_config(sink);
         base.color = c.base_color;
         tevra_logger *log = tevra_new_from_env(nullptr, &base);
-        EXPECT_EQ(log->state->shared->color, c.coloured)
+        EXPECT_EQ(tevra_test::shared_of(log)->color, c.coloured)
             << (c.no_color ? c.no_color : "-") << " " << (c.force_color ? c.force_color : "-");
         log->destroy(log);
     }
@@ -224,23 +225,23 @@ TEST(EnvConfig, PaletteIsLookedUpByNameAndUnknownNamesGiveTheDefault) {
 
     env.set("LOG_PALETTE", "  nord ");
     tevra_logger *log = tevra_new_from_env(nullptr, &base);
-    EXPECT_EQ(log->state->shared->palette, tevra_palette_by_name("nord"));
+    EXPECT_EQ(tevra_test::shared_of(log)->palette, tevra_palette_by_name("nord"));
     log->destroy(log);
 
     env.set("LOG_PALETTE", "no-such-palette");
     log = tevra_new_from_env(nullptr, &base);
-    EXPECT_EQ(log->state->shared->palette, tevra_palette_default());
+    EXPECT_EQ(tevra_test::shared_of(log)->palette, tevra_palette_default());
     log->destroy(log);
 
     env.set("LOG_PALETTE", "   ");
     log = tevra_new_from_env(nullptr, &base);
-    EXPECT_EQ(log->state->shared->palette, &tevra_builtin_palette_dracula);
+    EXPECT_EQ(tevra_test::shared_of(log)->palette, &tevra_builtin_palette_dracula);
     log->destroy(log);
 
     base.palette = nullptr;
     env.unset("LOG_PALETTE");
     log = tevra_new_from_env(nullptr, &base);
-    EXPECT_EQ(log->state->shared->palette, tevra_palette_default());
+    EXPECT_EQ(tevra_test::shared_of(log)->palette, tevra_palette_default());
     log->destroy(log);
 }
 
@@ -326,7 +327,7 @@ TEST(EnvConfig, BufferSizeTakesDecimalBytesInRangeAndIgnoresTheRest) {
         env.set("LOG_BUFFER_SIZE", c.text);
         tevra_logger *log = tevra_new_from_env(nullptr, &base);
         ASSERT_NE(log, nullptr);
-        EXPECT_EQ(log->state->shared->buffer_size, c.size) << c.text;
+        EXPECT_EQ(tevra_test::shared_of(log)->buffer_size, c.size) << c.text;
         tevra_info(log, "quiet", nullptr, 0);
         log->destroy(log);
     }

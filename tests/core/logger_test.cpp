@@ -7,19 +7,16 @@
 #include <csignal>
 #include <cstring>
 
-#include "alloc_hook.hpp"
 #include "core/shared.hpp"
+#include "support/alloc_hook.hpp"
 #include "support/capture_sink.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
 using tevra_test::CaptureSink;
-
-tevra_logger *new_on(CaptureSink &sink, bool owns = false, int mode = TEVRA_MODE_JSON) {
-    tevra_config cfg = tevra_test::capture_config(sink, mode);
-    cfg.output = sink.output(owns);
-    return tevra_new(&cfg);
-}
+using tevra_test::new_logger;
+using tevra_test::owning_output;
 
 TEST(LevelNames, KnownCodesHaveNamesAndEverythingElseIsInfo) {
     EXPECT_STREQ(tevra_level_string(-1), "trace");
@@ -57,14 +54,14 @@ TEST(DefaultConfig, FillsTheDocumentedDefaults) {
 TEST(NewLogger, NullConfigGivesConsoleDebugLoggerOnStandardOutput) {
     tevra_logger *log = tevra_new(nullptr);
     ASSERT_NE(log, nullptr);
-    tevra_shared *s = log->state->shared;
+    tevra_shared *s = tevra_test::shared_of(log);
     EXPECT_EQ(s->mode, TEVRA_MODE_CONSOLE);
     EXPECT_EQ(log->state->level, TEVRA_LEVEL_DEBUG);
     EXPECT_EQ(s->timestamps, 1);
     EXPECT_EQ(s->output.user_data, stdout);
     EXPECT_EQ(s->color, isatty(fileno(stdout)) ? 1 : 0);
-    EXPECT_EQ(s->refcount, 1u);
-    EXPECT_NE(s->kvfmt_index, nullptr);
+    EXPECT_EQ(tevra_test::refcount(log), 1u);
+    EXPECT_NE(tevra_test::kvfmt_index(s), nullptr);
     EXPECT_EQ(log->state->closes_output, 0);
     log->destroy(log);
 }
@@ -100,7 +97,7 @@ TEST(NewLogger, CopiesAndNormalisesTheSettings) {
     cfg.time_format = format;
     tevra_logger *log = tevra_new(&cfg);
     ASSERT_NE(log, nullptr);
-    tevra_shared *s = log->state->shared;
+    tevra_shared *s = tevra_test::shared_of(log);
     EXPECT_EQ(s->buffer_size, 1024u);
     EXPECT_EQ(s->non_finite_null, 0);
     EXPECT_EQ(s->palette, tevra_palette_default());
@@ -121,7 +118,7 @@ TEST(NewLogger, OnlyRfc3339NanoDisablesTheTimestampCache) {
         tevra_default_config(&cfg);
         cfg.time_format = format;
         tevra_logger *log = tevra_new(&cfg);
-        EXPECT_EQ(log->state->shared->ts_cacheable, cacheable) << (format ? format : "(null)");
+        EXPECT_EQ(tevra_test::shared_of(log)->ts_cacheable, cacheable) << (format ? format : "(null)");
         log->destroy(log);
     }
 }
@@ -132,7 +129,7 @@ TEST(NewLogger, OutputWithoutWriteBecomesUnownedStandardOutput) {
     cfg.output = sink.output(true);
     cfg.output.write = nullptr;
     tevra_logger *log = tevra_new(&cfg);
-    tevra_shared *s = log->state->shared;
+    tevra_shared *s = tevra_test::shared_of(log);
     EXPECT_EQ(s->output.write, &tevra_file_write);
     EXPECT_EQ(s->output.user_data, stdout);
     EXPECT_EQ(s->output.owns, 0);
@@ -156,14 +153,14 @@ TEST(NewLogger, ColourPolicyAsksTheSinkOnlyWhenAutomatic) {
         cfg.color = c.policy;
         if (!c.has_isatty) cfg.output.isatty = nullptr;
         tevra_logger *log = tevra_new(&cfg);
-        EXPECT_EQ(log->state->shared->color, c.want) << c.policy << " " << c.has_isatty;
+        EXPECT_EQ(tevra_test::shared_of(log)->color, c.want) << c.policy << " " << c.has_isatty;
         log->destroy(log);
     }
 }
 
 TEST(LevelFilter, MinimumLevelsFilterAsDocumented) {
     CaptureSink sink;
-    tevra_logger *log = new_on(sink);
+    tevra_logger *log = new_logger(sink);
     tevra_logger_state *st = log->state;
     auto passes = [&](int minimum, int level) {
         st->level = minimum;
@@ -187,7 +184,7 @@ TEST(LevelFilter, MinimumLevelsFilterAsDocumented) {
 TEST(CloseLogger, OwnedSinkIsClosedOnceAndTheResultRepeated) {
     CaptureSink sink;
     sink.close_result = 28;
-    tevra_logger *log = new_on(sink, true);
+    tevra_logger *log = new_logger(sink, TEVRA_MODE_JSON, owning_output());
     tevra_logger *child = tevra_with_level(log, TEVRA_LEVEL_INFO);
     ASSERT_NE(child, nullptr);
     EXPECT_EQ(tevra_close(child), 0);
@@ -209,7 +206,7 @@ TEST(CloseLogger, OwnedSinkIsClosedOnceAndTheResultRepeated) {
 
 TEST(CloseLogger, UnownedSinkIsNeverClosedAndKeepsReceivingLines) {
     CaptureSink sink;
-    tevra_logger *log = new_on(sink, false);
+    tevra_logger *log = new_logger(sink);
     EXPECT_EQ(tevra_close(log), 0);
     EXPECT_EQ(tevra_should_log(log->state, TEVRA_LEVEL_INFO), 1);
     tevra_info(log, "still here", nullptr, 0);
@@ -220,10 +217,10 @@ TEST(CloseLogger, UnownedSinkIsNeverClosedAndKeepsReceivingLines) {
 
 TEST(DestroyLogger, SinkStaysOpenUntilTheLastLoggerOfTheTreeGoes) {
     CaptureSink sink;
-    tevra_logger *root = new_on(sink, true);
+    tevra_logger *root = new_logger(sink, TEVRA_MODE_JSON, owning_output());
     tevra_logger *child = tevra_with_level_field(root);
     ASSERT_NE(child, nullptr);
-    EXPECT_EQ(root->state->shared->refcount, 2u);
+    EXPECT_EQ(tevra_test::refcount(root), 2u);
     root->destroy(root);
     EXPECT_EQ(sink.close_calls(), 0);
     tevra_warn(child, "after root", nullptr, 0);
@@ -235,12 +232,12 @@ TEST(DestroyLogger, SinkStaysOpenUntilTheLastLoggerOfTheTreeGoes) {
 
 TEST(SharedRecord, RetainAndReleaseCountReferences) {
     CaptureSink sink;
-    tevra_logger *log = new_on(sink, true);
-    tevra_shared *s = log->state->shared;
+    tevra_logger *log = new_logger(sink, TEVRA_MODE_JSON, owning_output());
+    tevra_shared *s = tevra_test::shared_of(log);
     EXPECT_EQ(tevra_retain_shared(s), 0);
-    EXPECT_EQ(s->refcount, 2u);
+    EXPECT_EQ(tevra_test::refcount(log), 2u);
     tevra_release_shared(s);
-    EXPECT_EQ(s->refcount, 1u);
+    EXPECT_EQ(tevra_test::refcount(log), 1u);
     EXPECT_EQ(tevra_retain_shared(nullptr), 0);
     tevra_release_shared(nullptr);
     EXPECT_EQ(tevra_close_shared(nullptr, 1), 0);
@@ -268,7 +265,7 @@ TEST(NewLoggerAllocation, EveryFailedAllocationGivesNullAndLeaksNothing) {
             tevra_test::FailAllocation(0);
             if (log != nullptr) {
                 // Only the template index may fail silently.
-                EXPECT_EQ(log->state->shared->kvfmt_index, nullptr) << n;
+                EXPECT_EQ(tevra_test::kvfmt_index(tevra_test::shared_of(log)), nullptr) << n;
                 log->destroy(log);
             }
             EXPECT_EQ(tevra_test::LiveAllocations(), live) << "allocation " << n;
@@ -296,7 +293,7 @@ TEST(EntryPoints, NullHandlesReturnWithoutEffect) {
 
 TEST(EntryPoints, NolevelLineIsWrittenByEveryMinimumButDisabled) {
     CaptureSink sink;
-    tevra_logger *log = new_on(sink);
+    tevra_logger *log = new_logger(sink);
     log->state->level = TEVRA_LEVEL_PANIC;
     tevra_fields(log, TEVRA_LEVEL_NOLEVEL, "plain", nullptr, 0);
     tevra_fields(log, TEVRA_LEVEL_ERROR, "dropped", nullptr, 0);
@@ -308,7 +305,7 @@ TEST(EntryPoints, NolevelLineIsWrittenByEveryMinimumButDisabled) {
 
 TEST(EntryPoints, ExportedCallsAndSlotsWriteTheSameLines) {
     CaptureSink sink;
-    tevra_logger *log = new_on(sink);
+    tevra_logger *log = new_logger(sink);
     log->state->level = TEVRA_LEVEL_TRACE;
     tevra_field f = tevra_i64("n", 1);
     tevra_trace(log, "m", &f, 1);
@@ -326,7 +323,7 @@ TEST(EntryPoints, ExportedCallsAndSlotsWriteTheSameLines) {
 
 TEST(EntryPoints, AfterTheRootClosesItsSinkNoLoggerOfTheTreeWrites) {
     CaptureSink sink;
-    tevra_logger *log = new_on(sink, true);
+    tevra_logger *log = new_logger(sink, TEVRA_MODE_JSON, owning_output());
     tevra_logger *child = tevra_with_level(log, TEVRA_LEVEL_TRACE);
     tevra_close(log);
     tevra_error(log, "x", nullptr, 0);
@@ -345,7 +342,7 @@ void expect_exit(void (*call)(tevra_logger *), bool want_abort) {
         // the process.
         static CaptureSink sink;
         static tevra_logger *log;
-        log = new_on(sink);
+        log = new_logger(sink);
         log->state->level = TEVRA_LEVEL_DISABLED;
         call(log);
         _exit(77);  // not reached when the call ends the process

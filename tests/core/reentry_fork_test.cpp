@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "core/shared.hpp"
+#include "support/private_state.hpp"
 
 namespace {
 
@@ -233,7 +234,7 @@ TEST(Fork, ChildLogsTemplatesWhileAParentThreadHoldsTheCacheLock) {
     tevra_logger *log = tevra_new(&cfg);
     ASSERT_NE(log, nullptr);
     tevra_infof(log, "warm", "n=%d", 1);  // the template is cached before the fork
-    tevra_shared *s = log->state->shared;
+    tevra_shared *s = tevra_test::shared_of(log);
     std::atomic<bool> locked{false}, done{false};
     std::thread holder([&] {
         pthread_mutex_lock(&s->lock);

@@ -17,19 +17,13 @@
 #include <vector>
 
 #include "core/shared.hpp"
-#include "support/capture_sink.hpp"
+#include "support/logger.hpp"
 #include "support/reference_line.hpp"
 
 namespace {
 
 using reference::Field;
 using reference::Make;
-
-int fixed_clock(void *, int64_t *sec, long *nsec) {
-    if (sec != nullptr) *sec = reference::kClockSecond;
-    if (nsec != nullptr) *nsec = 0;
-    return 0;
-}
 
 // Keys live as long as the test: the console field cache knows keys by
 // address. Trusted and untrusted, reserved names, long ones that do not
@@ -287,39 +281,35 @@ std::vector<Field> template_call(tevra_logger *log, int level, const char *msg, 
 }
 
 // A logger writing into its own sink, with the reference's view of it.
+reference::Settings settings_for(bool json, bool color, bool variant) {
+    reference::Settings settings;
+    settings.json = json;
+    settings.color = color;
+    settings.timestamps = !variant;
+    settings.verbose = variant;
+    settings.non_finite_null = variant;
+    settings.level_field = variant;
+    return settings;
+}
+
 struct Subject {
     reference::Settings settings;
-    tevra_test::CaptureSink sink;
-    tevra_logger *log = nullptr;
+    tevra_test::Logger logger;
 
-    Subject(bool json, bool color, bool variant) {
-        settings.json = json;
-        settings.color = color;
-        settings.timestamps = !variant;
-        settings.verbose = variant;
-        settings.non_finite_null = variant;
-        settings.level_field = variant;
-        tevra_config cfg = tevra_test::capture_config(sink, json ? TEVRA_MODE_JSON : TEVRA_MODE_CONSOLE);
-        cfg.color = color ? TEVRA_COLOR_ALWAYS : TEVRA_COLOR_NEVER;
-        cfg.timestamps = settings.timestamps ? 1 : 0;
-        cfg.verbose_fields = settings.verbose ? 1 : 0;
-        cfg.non_finite_null = settings.non_finite_null ? 1 : 0;
-        cfg.level_field = settings.level_field ? 1 : 0;
-        cfg.level = settings.min_level;
-        cfg.utc = 1;
-        // A small line buffer flushes in the middle of many lines.
-        cfg.buffer_size = variant ? 100 : 0;
-        log = tevra_new(&cfg);
-        log->state->shared->time_now = &fixed_clock;
-    }
-    ~Subject() { log->destroy(log); }
-    Subject(const Subject &) = delete;
-    Subject &operator=(const Subject &) = delete;
-
-    std::string take() {
-        std::string text = sink.text();
-        sink.clear();
-        return text;
+    Subject(bool json, bool color, bool variant)
+        : settings(settings_for(json, color, variant)),
+          logger(json ? TEVRA_MODE_JSON : TEVRA_MODE_CONSOLE, [this, variant](tevra_config &cfg) {
+              cfg.color = settings.color ? TEVRA_COLOR_ALWAYS : TEVRA_COLOR_NEVER;
+              cfg.timestamps = settings.timestamps ? 1 : 0;
+              cfg.verbose_fields = settings.verbose ? 1 : 0;
+              cfg.non_finite_null = settings.non_finite_null ? 1 : 0;
+              cfg.level_field = settings.level_field ? 1 : 0;
+              cfg.level = settings.min_level;
+              cfg.utc = 1;
+              // A small line buffer flushes in the middle of many lines.
+              cfg.buffer_size = variant ? 100 : 0;
+          }) {
+        logger.use_fixed_clock(reference::kClockSecond);
     }
 };
 
@@ -348,22 +338,22 @@ TEST(Differential, RandomEventsRenderAsTheReferenceSaysInEveryMode) {
         const int shape = static_cast<int>(g.below(4));
         const Arguments args = arguments(g);
         for (auto &s : subjects) {
-            tevra_logger *log = s->log;
-            if (!bound.empty()) log = tevra_with(s->log, bound_records.data(), bound_records.size());
+            tevra_logger *log = s->logger.log;
+            if (!bound.empty()) log = tevra_with(s->logger.log, bound_records.data(), bound_records.size());
             ASSERT_NE(log, nullptr);
             tevra_fields(log, level, msg_arg, call_records.data(), call_records.size());
-            const std::string got = s->take();
+            const std::string got = s->logger.take_text();
             const std::string want = reference::line(s->settings, level, msg_null, msg, bound, fields);
             EXPECT_EQ(got, want) << "event " << event << ", " << describe(s->settings);
             failures += got != want ? 1 : 0;
 
             const std::vector<Field> items = template_call(log, level, msg_arg, shape, args);
-            const std::string got_template = s->take();
+            const std::string got_template = s->logger.take_text();
             const std::string want_template = reference::line(s->settings, level, msg_null, msg, bound, items);
             EXPECT_EQ(got_template, want_template)
                 << "event " << event << ", template " << shape << ", " << describe(s->settings);
             failures += got_template != want_template ? 1 : 0;
-            if (log != s->log) log->destroy(log);
+            if (log != s->logger.log) log->destroy(log);
         }
     }
 }

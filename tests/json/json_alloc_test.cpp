@@ -1,44 +1,15 @@
-// The JSON test executable counts the library's allocations by replacing
-// its four allocator forwards (the library reaches them through the
-// dynamic linker, so these definitions take their place).
+// What a JSON line costs in allocations, counted through the test hook on
+// the library's allocator forwards.
 #include <gtest/gtest.h>
 #include <tevra.h>
 
-#include <atomic>
-#include <cstdlib>
-
-#include "json_test_support.hpp"
+#include "support/alloc_hook.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
-std::atomic<long> allocations{0};
-
-}  // namespace
-
-extern "C" {
-
-void *tevra_malloc_internal(size_t size) {
-    allocations.fetch_add(1);
-    return std::malloc(size);
-}
-
-void *tevra_calloc_internal(size_t n, size_t size) {
-    allocations.fetch_add(1);
-    return std::calloc(n, size);
-}
-
-void *tevra_realloc_internal(void *p, size_t size) {
-    allocations.fetch_add(1);
-    return std::realloc(p, size);
-}
-
-void tevra_free_internal(void *p) { std::free(p); }
-
-}  // extern "C"
-
-namespace {
-
-using json_test::Logger;
+using tevra_test::AllocationCount;
+using tevra_test::Logger;
 
 long allocations_for_lines(Logger &t, int lines) {
     const unsigned char raw[] = {1, 2, 3};
@@ -51,12 +22,12 @@ long allocations_for_lines(Logger &t, int lines) {
     };
     // The first template call caches its copy of the template.
     tevra_infof(t.log, "warm-up", "a=%s n=%d m=%m", "x", 0);
-    const long before = allocations.load();
+    const long before = AllocationCount();
     for (int i = 0; i < lines; ++i) {
         tevra_info(t.log, "message", fields, sizeof fields / sizeof fields[0]);
         tevra_infof(t.log, "message", "a=%s n=%d m=%m", "x", i);
     }
-    return allocations.load() - before;
+    return AllocationCount() - before;
 }
 
 TEST(JsonLine, DefaultBufferAllocatesNothingPerLine) {
@@ -73,9 +44,9 @@ TEST(JsonLine, DefaultBufferAllocatesNothingPerLine) {
     // The counter does see the line buffer of a larger configured size, on
     // the first line; later lines reuse that block.
     Logger large([](tevra_config &cfg) { cfg.buffer_size = 4096; });
-    const long before_first = allocations.load();
+    const long before_first = AllocationCount();
     tevra_info(large.log, "first", nullptr, 0);
-    EXPECT_GE(allocations.load() - before_first, 1);
+    EXPECT_GE(AllocationCount() - before_first, 1);
     EXPECT_EQ(allocations_for_lines(large, 10), 0);
 }
 

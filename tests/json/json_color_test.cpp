@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "json_test_support.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
-using json_test::colored;
-using json_test::Logger;
-using json_test::strip_escapes;
+using tevra_test::colored;
+using tevra_test::Logger;
+using tevra_test::strip_escapes;
 
 // Expected lines are written with \e for ESC.
 std::string E(std::string text) {

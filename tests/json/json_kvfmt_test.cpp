@@ -10,11 +10,11 @@
 #include <limits>
 #include <string>
 
-#include "json_test_support.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
-using json_test::Logger;
+using tevra_test::Logger;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -76,7 +76,7 @@ void expect_template_matches_fields(Logger &t) {
         const std::string from_template = t.take();
         tevra_info(t.log, "m", &c.field, 1);
         EXPECT_EQ(from_template, t.take()) << c.name;
-        EXPECT_TRUE(nlohmann::json::accept(json_test::strip_escapes(from_template)))
+        EXPECT_TRUE(nlohmann::json::accept(tevra_test::strip_escapes(from_template)))
             << from_template;
     }
 }
@@ -89,7 +89,7 @@ TEST(JsonKvfmt, EveryVerbWritesWhatItsFieldWrites) {
 }
 
 TEST(JsonKvfmt, EveryColouredVerbWritesWhatItsFieldWrites) {
-    Logger color(json_test::colored());
+    Logger color(tevra_test::colored());
     expect_template_matches_fields(color);
 }
 
@@ -111,7 +111,7 @@ TEST(JsonKvfmt, NonFiniteDoublesFollowTheNullSetting) {
 }
 
 TEST(JsonKvfmt, ColouredBoolAndErrnoTakeTheirColours) {
-    Logger t(json_test::colored());
+    Logger t(tevra_test::colored());
     errno = 9999;
     tevra_infof(t.log, nullptr, "ok=%b e=%m", 1);
     EXPECT_EQ(t.take(), std::string("{\x1b[36m\"lvl\":\x1b[1;32m\"info\"\x1b[0m,") +
@@ -140,11 +140,11 @@ TEST(JsonKvfmt, KeysThatAreNotUtf8AreEscapedPreRenderedOnTheFlyAndBound) {
     const std::string expected =
         R"({"lvl":"info","msg":"m","caf\u00e9":1,")" + k130 + R"(\u00e9":2,"ok)" "\xc3\xa9" R"(":3})";
     for (bool color : {false, true}) {
-        Logger t(color ? json_test::colored() : std::function<void(tevra_config &)>{});
+        Logger t(color ? tevra_test::colored() : tevra_test::Logger::Tune{});
         tevra_infof(t.log, "m", tmpl.c_str(), 1, 2, 3);
         const std::string from_template = t.take();
-        EXPECT_EQ(json_test::strip_escapes(from_template), expected) << color;
-        EXPECT_TRUE(nlohmann::json::accept(json_test::strip_escapes(from_template)));
+        EXPECT_EQ(tevra_test::strip_escapes(from_template), expected) << color;
+        EXPECT_TRUE(nlohmann::json::accept(tevra_test::strip_escapes(from_template)));
         // Bound by a derivation, the keys are written the same way.
         tevra_logger *child = tevra_withf(t.log, tmpl.c_str(), 1, 2, 3);
         ASSERT_NE(child, nullptr);

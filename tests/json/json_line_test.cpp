@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "json_test_support.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
-using json_test::Logger;
+using tevra_test::Logger;
 
 const tevra_field kPortAndTls[] = {tevra_i64("port", 8080), tevra_bool("tls", 0)};
 

@@ -6,11 +6,11 @@
 #include <thread>
 #include <vector>
 
-#include "json_test_support.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
-using json_test::Logger;
+using tevra_test::Logger;
 
 constexpr int kThreads = 8;
 constexpr int kLinesPerThread = 3000;
@@ -42,7 +42,7 @@ void expect_whole_lines(const Logger &t) {
     std::vector<int> next(kThreads, 0);
     for (const std::string &line : lines) {
         nlohmann::json j;
-        ASSERT_NO_THROW(j = nlohmann::json::parse(json_test::strip_escapes(line))) << line;
+        ASSERT_NO_THROW(j = nlohmann::json::parse(tevra_test::strip_escapes(line))) << line;
         const int id = j["thread"];
         ASSERT_GE(id, 0);
         ASSERT_LT(id, kThreads);

@@ -9,11 +9,12 @@
 #include <limits>
 #include <string>
 
-#include "json_test_support.hpp"
+#include "support/default_palette.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
-using json_test::Logger;
+using tevra_test::Logger;
 
 // The JSON text of one field's value, as a plain line writes it.
 std::string value_of(Logger &t, const tevra_field &field) {
@@ -116,10 +117,10 @@ TEST(JsonValue, BytesAreLowercaseHex) {
 TEST(JsonValue, BytesWithoutDataAreEmptyWhateverTheLength) {
     Logger t;
     EXPECT_EQ(value_of(t, tevra_bytes_field("k", nullptr, 16)), R"("")");
-    Logger c(json_test::colored());
+    Logger c(tevra_test::colored());
     const tevra_field f = tevra_bytes_field("k", nullptr, 16);
     tevra_info(c.log, nullptr, &f, 1);
-    EXPECT_NE(c.take().find(std::string(json_test::kString) + "\"\"" + json_test::kReset),
+    EXPECT_NE(c.take().find(tevra_test::default_palette::kString + "\"\"" + tevra_test::default_palette::kReset),
               std::string::npos);
 }
 

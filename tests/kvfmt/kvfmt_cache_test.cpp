@@ -6,13 +6,14 @@
 #include <vector>
 
 #include "kvfmt_support.hpp"
+#include "support/alloc_hook.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
 using kvfmt_test::filled_slots;
-using kvfmt_test::in_cache;
 using kvfmt_test::key_of;
-using kvfmt_test::Logger;
+using tevra_test::Logger;
 using kvfmt_test::resolve;
 
 std::string console_prefix(const tevra_kvfmt_entry &e) {
@@ -42,7 +43,7 @@ TEST(KvfmtCache, SameTextAtTwoAddressesSharesOneOwnedLayout) {
     tevra_kvfmt_layout *b = nullptr;
     ASSERT_EQ(resolve(l.shared(), first, &scratch, &a), 0);
     ASSERT_EQ(resolve(l.shared(), second, &scratch, &b), 0);
-    ASSERT_TRUE(in_cache(l.shared(), a));
+    ASSERT_TRUE(tevra_test::in_kvfmt_cache(l.shared(), a));
     EXPECT_EQ(a, b);
     EXPECT_EQ(filled_slots(l.shared()), 1u);
     // The cached layout reads its own copy, not either caller's buffer.
@@ -81,13 +82,13 @@ TEST(KvfmtCache, RepeatedTemplateNeedsNoAllocation) {
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *first = nullptr;
     ASSERT_EQ(resolve(l.shared(), text, &scratch, &first), 0);
-    const long before = kvfmt_test::AllocationCount();
+    const long before = tevra_test::AllocationCount();
     for (int i = 0; i < 100; ++i) {
         tevra_kvfmt_layout *again = nullptr;
         ASSERT_EQ(resolve(l.shared(), text, &scratch, &again), 0);
         ASSERT_EQ(again, first);
     }
-    EXPECT_EQ(kvfmt_test::AllocationCount(), before);
+    EXPECT_EQ(tevra_test::AllocationCount(), before);
 }
 
 TEST(KvfmtCache, FullProbeWindowFallsBackToAScratchLayout) {
@@ -97,7 +98,7 @@ TEST(KvfmtCache, FullProbeWindowFallsBackToAScratchLayout) {
     for (size_t i = 0; i < 8; ++i) {
         tevra_kvfmt_layout *out = nullptr;
         ASSERT_EQ(resolve(l.shared(), texts[i].c_str(), &scratch, &out), 0);
-        ASSERT_TRUE(in_cache(l.shared(), out)) << texts[i];
+        ASSERT_TRUE(tevra_test::in_kvfmt_cache(l.shared(), out)) << texts[i];
     }
     EXPECT_EQ(filled_slots(l.shared()), 8u);
     for (int round = 0; round < 2; ++round) {
@@ -131,7 +132,7 @@ TEST(KvfmtCache, PreRenderedTextsWithoutColour) {
 
 TEST(KvfmtCache, PreRenderedTextsCarryTheKeyAndValueColours) {
     const tevra_palette palette = marker_palette();
-    Logger l(TEVRA_MODE_CONSOLE, &palette);
+    Logger l(TEVRA_MODE_CONSOLE, tevra_test::colored(&palette));
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *out = nullptr;
     ASSERT_EQ(resolve(l.shared(), "s=%s d=%d lu=%lu f=%f p=%p b=%b m=%m", &scratch, &out), 0);
@@ -148,7 +149,7 @@ TEST(KvfmtCache, EmptyPaletteStringsAreSkipped) {
     tevra_palette palette = marker_palette();
     palette.key_color = "";
     palette.number_color = nullptr;
-    Logger l(TEVRA_MODE_CONSOLE, &palette);
+    Logger l(TEVRA_MODE_CONSOLE, tevra_test::colored(&palette));
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *out = nullptr;
     ASSERT_EQ(resolve(l.shared(), "n=%d", &scratch, &out), 0);
@@ -187,9 +188,9 @@ TEST(KvfmtCache, FailedGrowthWhilePreRenderingStoresNoCutText) {
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *out = nullptr;
     // Allocation 1 copies the template, 2 grows the JSON key text.
-    kvfmt_test::FailAllocation(2);
+    tevra_test::FailAllocation(2);
     ASSERT_EQ(resolve(l.shared(), text.c_str(), &scratch, &out), 0);
-    kvfmt_test::FailAllocation(0);
+    tevra_test::FailAllocation(0);
     EXPECT_EQ(console_prefix(out->entries[0]), " " + key + "=");
     EXPECT_EQ(out->entries[0].json_key_len, 0u) << json_key(out->entries[0]);
 
@@ -197,11 +198,11 @@ TEST(KvfmtCache, FailedGrowthWhilePreRenderingStoresNoCutText) {
     // 2); that fails, and the 128 bytes kept are not stored either.
     Logger other;
     const std::string longer = std::string(126, 'k') + "=%d";
-    const long before = kvfmt_test::AllocationCount();
-    kvfmt_test::FailAllocation(2);
+    const long before = tevra_test::AllocationCount();
+    tevra_test::FailAllocation(2);
     ASSERT_EQ(resolve(other.shared(), longer.c_str(), &scratch, &out), 0);
-    kvfmt_test::FailAllocation(0);
-    EXPECT_EQ(kvfmt_test::AllocationCount() - before, 2);
+    tevra_test::FailAllocation(0);
+    EXPECT_EQ(tevra_test::AllocationCount() - before, 2);
     EXPECT_EQ(out->entries[0].json_key_len, 0u) << json_key(out->entries[0]);
 }
 
@@ -209,18 +210,18 @@ TEST(KvfmtCache, FailedCopyLeavesTheSlotEmptyAndALaterCallCachesIt) {
     Logger l;
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *out = nullptr;
-    kvfmt_test::FailAllocation(1);
+    tevra_test::FailAllocation(1);
     // A good template without memory for its copy is served uncached from
     // the caller's scratch, pre-rendered like a cached one.
     EXPECT_EQ(resolve(l.shared(), "a=%d", &scratch, &out), 0);
-    kvfmt_test::FailAllocation(0);
+    tevra_test::FailAllocation(0);
     ASSERT_EQ(out, &scratch);
     EXPECT_EQ(scratch.template_copy, nullptr);
     EXPECT_EQ(key_of(scratch.entries[0]), "a");
     EXPECT_EQ(json_key(scratch.entries[0]), "\"a\":");
     EXPECT_EQ(filled_slots(l.shared()), 0u);
     ASSERT_EQ(resolve(l.shared(), "a=%d", &scratch, &out), 0);
-    EXPECT_TRUE(in_cache(l.shared(), out));
+    EXPECT_TRUE(tevra_test::in_kvfmt_cache(l.shared(), out));
 }
 
 TEST(KvfmtCache, KeysThatAreNotUtf8AreEscapedInTheJsonKeyText) {
@@ -241,7 +242,7 @@ TEST(KvfmtCache, KeysThatAreNotUtf8AreEscapedInTheJsonKeyText) {
     EXPECT_EQ(console_prefix(out->entries[0]), " caf\xe9=");
 
     const tevra_palette palette = marker_palette();
-    Logger colored(TEVRA_MODE_JSON, &palette);
+    Logger colored(TEVRA_MODE_JSON, tevra_test::colored(&palette));
     ASSERT_EQ(resolve(colored.shared(), "caf\xe9=%d", &scratch, &out), 0);
     EXPECT_EQ(json_key(out->entries[0]), "<k>\"caf\\u00e9\":");
 }
@@ -294,14 +295,14 @@ TEST(KvfmtCache, ScratchNeverHoldsACopyWhateverTheAnswer) {
 
 TEST(KvfmtCache, IndexHoldsTheLastResolvedAddress) {
     Logger l;
-    ASSERT_NE(l.shared()->kvfmt_index, nullptr);
+    ASSERT_NE(tevra_test::kvfmt_index(l.shared()), nullptr);
     static const char text[] = "x=%u";
     tevra_kvfmt_layout scratch;
     tevra_kvfmt_layout *out = nullptr;
     ASSERT_EQ(resolve(l.shared(), text, &scratch, &out), 0);
     const auto a = reinterpret_cast<uintptr_t>(text);
     const uintptr_t x = a ^ (a >> 4);
-    const tev::KvfmtIndexSlot &slot = l.shared()->kvfmt_index[(x ^ (x >> 9)) & 0xFF];
+    const tev::KvfmtIndexSlot &slot = tevra_test::kvfmt_index(l.shared())[(x ^ (x >> 9)) & 0xFF];
     EXPECT_EQ(slot.address, text);
     EXPECT_EQ(slot.layout, out);
 }

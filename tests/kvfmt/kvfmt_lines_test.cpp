@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "kvfmt_support.hpp"
+#include "support/alloc_hook.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
 using kvfmt_test::filled_slots;
-using kvfmt_test::Logger;
+using tevra_test::Logger;
 using Lines = std::vector<std::string>;
 
 struct ModeLines {
@@ -46,9 +48,9 @@ TEST(KvfmtLines, NoMemoryToCacheATemplateStillWritesTheEvent) {
     for (size_t i = 0; i < 2; ++i) {
         Logger l(kModes[i].mode);
         // The first allocation of the call is the cache's copy of the text.
-        kvfmt_test::FailAllocation(1);
+        tevra_test::FailAllocation(1);
         tevra_infof(l.log, "m", "a=%d s=%s", 5, "x");
-        kvfmt_test::FailAllocation(0);
+        tevra_test::FailAllocation(0);
         EXPECT_EQ(filled_slots(l.shared()), 0u);
         // Memory is back: the same template is cached and writes the same.
         tevra_infof(l.log, "m", "a=%d s=%s", 6, "y");
@@ -57,18 +59,18 @@ TEST(KvfmtLines, NoMemoryToCacheATemplateStillWritesTheEvent) {
         l.sink.clear();
 
         // Out of memory, a template that does not parse is still reported.
-        kvfmt_test::FailAllocation(1);
+        tevra_test::FailAllocation(1);
         tevra_infof(l.log, "m", "a=%q", 5);
-        kvfmt_test::FailAllocation(0);
+        tevra_test::FailAllocation(0);
         EXPECT_EQ(l.sink.lines(), (Lines{kModes[i].invalid}));
     }
 }
 
 TEST(KvfmtLines, NoMemoryToCacheADerivationTemplateStillDerives) {
     Logger l;
-    kvfmt_test::FailAllocation(1);
+    tevra_test::FailAllocation(1);
     tevra_logger *child = tevra_withf(l.log, "svc=%s n=%d", "api", 3);
-    kvfmt_test::FailAllocation(0);
+    tevra_test::FailAllocation(0);
     ASSERT_NE(child, nullptr);
     EXPECT_EQ(filled_slots(l.shared()), 0u);
     tevra_info(child, "m", nullptr, 0);

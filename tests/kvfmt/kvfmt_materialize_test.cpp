@@ -7,21 +7,16 @@
 #include <string>
 
 #include "kvfmt_support.hpp"
+#include "support/alloc_hook.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
-using kvfmt_test::Logger;
+using kvfmt_test::materialize;
+using tevra_test::Logger;
 using kvfmt_test::parse_fields;
 
 std::string key_of(const tevra_field &f) { return std::string(f.key, f.key_len); }
-
-int materialize(const tevra_kvfmt_layout *layout, tevra_field *fields, size_t *count, ...) {
-    va_list args;
-    va_start(args, count);
-    const int rc = tevra_materialize_kvfmt_fields(layout, fields, count, 1, 0, args);
-    va_end(args);
-    return rc;
-}
 
 // One %s value materialised for the given mode.
 tevra_field string_field(const char *value, int json_mode) {
@@ -178,7 +173,7 @@ TEST(KvfmtMaterialize, ParseWithSharedRecordBorrowsTheCachedCopy) {
     ASSERT_EQ(count, 2u);
     EXPECT_NE(f[0].key, text);
     bool from_cache = false;
-    for (const tevra_kvfmt_layout &slot : l.shared()->kvfmt_entries) {
+    for (const tevra_kvfmt_layout &slot : tevra_test::kvfmt_slots(l.shared())) {
         from_cache = from_cache || (slot.template_text != nullptr && f[0].key == slot.template_text);
     }
     EXPECT_TRUE(from_cache);
@@ -218,9 +213,9 @@ TEST(KvfmtMaterialize, ParseReportsNullAndInvalidTemplates) {
 TEST(KvfmtMaterialize, ErrnoIsTheCallersEvenWhenTheLibraryDisturbsIt) {
     Logger l;
     errno = ENOENT;
-    kvfmt_test::ClobberErrno(ENOMEM);
+    tevra_test::ClobberErrno(ENOMEM);
     tevra_logger *child = tevra_withf(l.log, "err=%m");
-    kvfmt_test::ClobberErrno(0);
+    tevra_test::ClobberErrno(0);
     ASSERT_NE(child, nullptr);
     ASSERT_EQ(child->state->field_count, 1u);
     EXPECT_EQ(child->state->fields[0].kind, TEVRA_FIELD_ERRNO);

@@ -1,6 +1,6 @@
-// Helpers shared by the template tests: a logger whose shared record the
-// tests reach into, resolution under the shared lock as the library's own
-// callers do it, and the allocation hook of this test executable.
+// Helpers shared by the template tests: resolution under the shared lock as
+// the library's own callers do it, the cache's filling and templates that
+// collide in it.
 #pragma once
 
 #include <tevra.h>
@@ -11,39 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "support/capture_sink.hpp"
 #include "core/shared.hpp"
+#include "support/private_state.hpp"
 
 namespace kvfmt_test {
-
-// The n-th allocation from now (1 = the next one) returns NULL; 0 disables.
-void FailAllocation(long n);
-// Allocations made through the library's forwards so far.
-long AllocationCount();
-// While on, every allocation call leaves errno set to this value (0: off).
-void ClobberErrno(int value);
-
-// A root logger writing to a capture sink; destroyed with the test.
-struct Logger {
-    explicit Logger(int mode = TEVRA_MODE_JSON, const tevra_palette *palette = nullptr) {
-        tevra_config cfg = tevra_test::capture_config(sink, mode);
-        if (palette != nullptr) {
-            cfg.palette = palette;
-            cfg.color = TEVRA_COLOR_ALWAYS;
-        }
-        log = tevra_new(&cfg);
-    }
-    ~Logger() {
-        if (log != nullptr) log->destroy(log);
-    }
-    Logger(const Logger &) = delete;
-    Logger &operator=(const Logger &) = delete;
-
-    tevra_shared *shared() const { return log->state->shared; }
-
-    tevra_test::CaptureSink sink;
-    tevra_logger *log = nullptr;
-};
 
 // Resolves exactly as the log entry points do: under the shared `lock`.
 inline int resolve(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratch,
@@ -55,13 +26,9 @@ inline int resolve(tevra_shared *s, const char *text, tevra_kvfmt_layout *scratc
     return rc;
 }
 
-inline bool in_cache(const tevra_shared *s, const tevra_kvfmt_layout *layout) {
-    return layout >= &s->kvfmt_entries[0] && layout < &s->kvfmt_entries[tev::kKvfmtCacheSlots];
-}
-
 inline size_t filled_slots(const tevra_shared *s) {
     size_t n = 0;
-    for (const tevra_kvfmt_layout &l : s->kvfmt_entries) n += l.template_text != nullptr ? 1 : 0;
+    for (const tevra_kvfmt_layout &l : tevra_test::kvfmt_slots(s)) n += l.template_text != nullptr ? 1 : 0;
     return n;
 }
 
@@ -77,6 +44,15 @@ inline int parse_fields(tevra_shared *s, tevra_field *fields, size_t *count, int
     va_list args;
     va_start(args, saved_errno);
     const int rc = tevra_parse_kvfmt(s, fields, count, json_mode, text, saved_errno, args);
+    va_end(args);
+    return rc;
+}
+
+// tevra_materialize_kvfmt_fields in JSON mode with a real argument list.
+inline int materialize(const tevra_kvfmt_layout *layout, tevra_field *fields, size_t *count, ...) {
+    va_list args;
+    va_start(args, count);
+    const int rc = tevra_materialize_kvfmt_fields(layout, fields, count, 1, 0, args);
     va_end(args);
     return rc;
 }

@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "kvfmt_support.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
-using kvfmt_test::Logger;
+using kvfmt_test::materialize;
+using tevra_test::Logger;
 
 constexpr int kThreads = 8;
 constexpr int kOwnTemplates = 80;  // 640 in all: more than the cache holds
@@ -22,14 +24,6 @@ struct Template {
     std::string text;
     std::string first_key;
 };
-
-int materialize(const tevra_kvfmt_layout *layout, tevra_field *fields, size_t *count, ...) {
-    va_list args;
-    va_start(args, count);
-    const int rc = tevra_materialize_kvfmt_fields(layout, fields, count, 1, 0, args);
-    va_end(args);
-    return rc;
-}
 
 // Resolves under the shared lock as the entry points do, then reads the
 // layout unlocked; false when anything is not what the template says.
@@ -87,7 +81,7 @@ TEST(KvfmtThreads, ManyThreadsResolveManyTemplatesThroughOneSharedRecord) {
     // Each common template was cached once, whichever thread came first.
     for (const Template &c : common) {
         int copies = 0;
-        for (const tevra_kvfmt_layout &slot : l.shared()->kvfmt_entries) {
+        for (const tevra_kvfmt_layout &slot : tevra_test::kvfmt_slots(l.shared())) {
             copies += (slot.template_text != nullptr && c.text == slot.template_text) ? 1 : 0;
         }
         EXPECT_EQ(copies, 1) << c.text;

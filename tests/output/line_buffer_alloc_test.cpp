@@ -7,11 +7,11 @@
 #include <thread>
 #include <vector>
 
-#include "fail_alloc.hpp"
 #include "output_support.hpp"
+#include "support/alloc_hook.hpp"
 #include "support/capture_sink.hpp"
 
-using tevra_test::AllocationCount;
+using tevra_test::BlocksObtained;
 using tevra_test::CaptureSink;
 
 TEST(LargeLineBuffer, LinesCostNoAllocationAfterTheFirst) {
@@ -19,9 +19,9 @@ TEST(LargeLineBuffer, LinesCostNoAllocationAfterTheFirst) {
     tevra_logger *log = tevra_test::logger_over(sink.output(), 65536);
     const tevra_field fields[] = {tevra_i64("n", 7), tevra_str("who", "someone")};
     tevra_info(log, "first", fields, 2);
-    const long before = AllocationCount();
+    const long before = BlocksObtained();
     for (int i = 0; i < 1000; ++i) tevra_info(log, "again", fields, 2);
-    EXPECT_EQ(AllocationCount() - before, 0);
+    EXPECT_EQ(BlocksObtained() - before, 0);
     EXPECT_EQ(sink.lines().size(), 1001u);
     log->destroy(log);
 }
@@ -34,7 +34,7 @@ TEST(LargeLineBuffer, ConcurrentLinesShareTheSpareBlocks) {
     const std::string message = tevra_test::message_of(3000, 5);
     constexpr int kThreads = 4;
     constexpr int kLines = 300;
-    const long before = AllocationCount();
+    const long before = BlocksObtained();
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&] {
@@ -42,7 +42,7 @@ TEST(LargeLineBuffer, ConcurrentLinesShareTheSpareBlocks) {
         });
     }
     for (auto &t : threads) t.join();
-    EXPECT_LE(AllocationCount() - before, kThreads);
+    EXPECT_LE(BlocksObtained() - before, kThreads);
     const std::string line = tevra_test::line_for(message);
     std::vector<std::string> lines = sink.lines();
     ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kLines));

@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "fail_alloc.hpp"
+#include "support/alloc_hook.hpp"
 #include "output_support.hpp"
 
 namespace {

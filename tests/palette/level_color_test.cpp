@@ -11,6 +11,7 @@
 
 #include "core/shared.hpp"
 #include "support/capture_sink.hpp"
+#include "support/private_state.hpp"
 
 namespace {
 
@@ -62,7 +63,7 @@ TEST(LevelColor, CachedLengthsFollowTheSameRolesAsTheColours) {
     cfg.palette = &kMarked;
     tevra_logger *log = tevra_new(&cfg);
     ASSERT_NE(log, nullptr);
-    const tevra_shared *shared = log->state->shared;
+    const tevra_shared *shared = tevra_test::shared_of(log);
     for (const LevelCase &c : kLevels) {
         EXPECT_EQ(tevra_level_color_len(shared, c.level), std::strlen(c.color)) << c.level;
     }

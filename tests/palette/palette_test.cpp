@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "support/default_palette.hpp"
+
 namespace {
 
 // One row per 256-colour palette: cells in slot order key .. message key,
@@ -95,11 +97,15 @@ const Alias kAliases[] = {
     {"monokaivibrant", "monokai-vibrant"},
 };
 
-const char *const kDefaultStrings[16] = {
-    "\x1b[36m",   "\x1b[1;34m", "\x1b[35m",   "\x1b[33m",   "\x1b[90m",   "\x1b[34m",
-    "\x1b[32m",   "\x1b[1;32m", "\x1b[1;33m", "\x1b[1;31m", "\x1b[1;31m", "\x1b[1;31m",
-    "\x1b[90m",   "\x1b[1m",    "\x1b[36m",   "\x1b[0m",
-};
+// The default palette in the member order of actual_strings.
+const std::vector<std::string> &default_strings() {
+    using namespace tevra_test::default_palette;
+    static const std::vector<std::string> strings = {
+        kKey,   kString, kNumber, kBool,  kNull,      kTrace,   kDebug,      kInfo,
+        kWarn,  kError,  kFatal,  kPanic, kTimestamp, kMessage, kMessageKey, kReset,
+    };
+    return strings;
+}
 
 std::vector<std::string> expected_strings(const char *cells) {
     std::vector<std::string> out;
@@ -148,7 +154,7 @@ TEST(Palette, EveryBuiltinPaletteHoldsItsTabledEscapes) {
 }
 
 TEST(Palette, DefaultPaletteUsesTheTerminalsSixteenColours) {
-    const std::vector<std::string> want(std::begin(kDefaultStrings), std::end(kDefaultStrings));
+    const std::vector<std::string> &want = default_strings();
     EXPECT_EQ(tevra_palette_default(), &tevra_builtin_palette_default);
     EXPECT_EQ(actual_strings(&tevra_builtin_palette_default), want);
     EXPECT_EQ(tevra_palette_by_name("default"), &tevra_builtin_palette_default);

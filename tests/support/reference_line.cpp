@@ -11,38 +11,30 @@
 #include <ctime>
 #include <limits>
 
+#include "support/default_palette.hpp"
+
 namespace reference {
 namespace {
 
-// The default palette, by role.
-const std::string kKey = "\x1b[36m";
-const std::string kString = "\x1b[1;34m";
-const std::string kNumber = "\x1b[35m";
-const std::string kBool = "\x1b[33m";
-const std::string kNullColor = "\x1b[90m";
-const std::string kError = "\x1b[1;31m";
-const std::string kTime = "\x1b[90m";
-const std::string kMessage = "\x1b[1m";
-const std::string kMessageKey = "\x1b[36m";
-const std::string kReset = "\x1b[0m";
+using namespace tevra_test::default_palette;
 
 struct Level {
     const char *name;
     const char *label;
-    const char *color;
+    std::string color;
 };
 
 // Levels trace to nolevel; every other code reads as info.
 Level level_of(int level) {
     switch (level) {
-        case -1: return {"trace", "TRC", "\x1b[34m"};
-        case 0: return {"debug", "DBG", "\x1b[32m"};
-        case 2: return {"warn", "WRN", "\x1b[1;33m"};
-        case 3: return {"error", "ERR", "\x1b[1;31m"};
-        case 4: return {"fatal", "FTL", "\x1b[1;31m"};
-        case 5: return {"panic", "PNC", "\x1b[1;31m"};
-        case 6: return {"nolevel", "---", "\x1b[90m"};
-        default: return {"info", "INF", "\x1b[1;32m"};
+        case -1: return {"trace", "TRC", kTrace};
+        case 0: return {"debug", "DBG", kDebug};
+        case 2: return {"warn", "WRN", kWarn};
+        case 3: return {"error", "ERR", kError};
+        case 4: return {"fatal", "FTL", kFatal};
+        case 5: return {"panic", "PNC", kPanic};
+        case 6: return {"nolevel", "---", kNolevel};
+        default: return {"info", "INF", kInfo};
     }
 }
 
@@ -238,7 +230,7 @@ struct Piece {
 Piece json_value(const Settings &st, const Field &f) {
     const double max = std::numeric_limits<double>::max();
     switch (f.make) {
-        case Make::kNull: return {kNullColor, "null"};
+        case Make::kNull: return {kNull, "null"};
         case Make::kStr:
         case Make::kStrN:
         case Make::kTrustedStr: {
@@ -251,14 +243,14 @@ Piece json_value(const Settings &st, const Field &f) {
         case Make::kU64: return {kNumber, std::to_string(f.u)};
         case Make::kF64:
             if (std::isnan(f.d) || f.d > max || f.d < -max) {
-                if (st.non_finite_null) return {kNullColor, "null"};
+                if (st.non_finite_null) return {kNull, "null"};
                 return {kString, std::isnan(f.d) ? "\"NaN\"" : f.d > 0 ? "\"+Inf\"" : "\"-Inf\""};
             }
             return {kNumber, double_text(f.d)};
         case Make::kBool: return {kBool, f.b ? "true" : "false"};
         case Make::kPtr: return {kString, quoted(pointer_text(f.ptr))};
         case Make::kBytes: return {kString, quoted(hex(f.text))};
-        case Make::kTime: return {kTime, quoted(time_text(f.time))};
+        case Make::kTime: return {kTimestamp, quoted(time_text(f.time))};
         case Make::kDuration: return {kString, quoted(duration_text(f.duration))};
         case Make::kErrno: return {kError, json_maybe_trusted(errno_text(f.err))};
     }
@@ -267,7 +259,7 @@ Piece json_value(const Settings &st, const Field &f) {
 
 Piece console_piece(const Field &f) {
     switch (f.make) {
-        case Make::kNull: return {kNullColor, "null"};
+        case Make::kNull: return {kNull, "null"};
         case Make::kStr:
         case Make::kStrN:
         case Make::kTrustedStr:
@@ -281,7 +273,7 @@ Piece console_piece(const Field &f) {
         case Make::kBool: return {kBool, f.b ? "true" : "false"};
         case Make::kPtr: return {kNumber, pointer_text(f.ptr)};
         case Make::kBytes: return {kString, quoted(hex(f.text))};
-        case Make::kTime: return {kTime, time_text(f.time)};
+        case Make::kTime: return {kTimestamp, time_text(f.time)};
         case Make::kDuration: return {kString, duration_text(f.duration)};
         case Make::kErrno: return {kError, console_value(errno_text(f.err))};
     }
@@ -321,7 +313,7 @@ std::string json_line(const Settings &st, int level, bool msg_null, const std::s
     const std::string ts = "2025-03-01T10:15:30Z";
     std::string out = "{";
     if (st.timestamps) {
-        out += st.color ? kKey + ts_key + kReset + kTime + quoted(ts) + kReset : ts_key + quoted(ts);
+        out += st.color ? kKey + ts_key + kReset + kTimestamp + quoted(ts) + kReset : ts_key + quoted(ts);
         out += ",";
     }
     out += st.color ? kKey + level_key + lv.color + quoted(lv.name) + kReset : level_key + quoted(lv.name);
@@ -346,7 +338,7 @@ std::string console_line(const Settings &st, int level, bool msg_null, const std
                          const std::vector<Field> &bound, const std::vector<Field> &fields) {
     const Level lv = level_of(level);
     std::string out;
-    if (st.timestamps) out += (st.color ? kTime : "") + "011015 ";
+    if (st.timestamps) out += (st.color ? kTimestamp : "") + "011015 ";
     out += st.color ? lv.color + std::string(lv.label) + kReset : lv.label;
     if (!msg_null && !msg.empty()) out += " " + (st.color ? kMessage : "") + console_message(msg);
     for (const auto *list : {&bound, &fields}) {

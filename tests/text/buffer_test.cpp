@@ -2,17 +2,15 @@
 #include <pthread.h>
 #include <tevra.h>
 
-#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/shared.hpp"
-#include "support/capture_sink.hpp"
+#include "support/logger.hpp"
+#include "support/private_state.hpp"
 
 namespace {
-
-using tevra_test::CaptureSink;
 
 // A sink that records, at every write, whether write_lock was held.
 struct LockProbe {
@@ -24,33 +22,27 @@ struct LockProbe {
     static int write(void *user, const void *p, size_t n, size_t *written) {
         auto *self = static_cast<LockProbe *>(user);
         self->sizes.push_back(n);
-        self->locked.push_back(pthread_mutex_trylock(&self->shared->write_lock) == EBUSY);
+        self->locked.push_back(tevra_test::is_held(&self->shared->write_lock));
         self->data.append(static_cast<const char *>(p), n);
         if (written) *written = n;
         return 0;
     }
 };
 
+// The test logger with its output replaced by a lock probe.
 struct ProbeLogger {
     LockProbe probe;
-    tevra_logger *log = nullptr;
+    tevra_test::Logger logger;
 
-    explicit ProbeLogger(size_t buffer_size) {
-        tevra_config cfg;
-        tevra_default_config(&cfg);
-        cfg.color = TEVRA_COLOR_NEVER;
-        cfg.buffer_size = buffer_size;
-        cfg.output = tevra_output{&LockProbe::write, nullptr, nullptr, &probe, 0};
-        log = tevra_new(&cfg);
-        probe.shared = log->state->shared;
+    explicit ProbeLogger(size_t buffer_size)
+        : logger([this, buffer_size](tevra_config &cfg) {
+              cfg.buffer_size = buffer_size;
+              cfg.output = tevra_output{&LockProbe::write, nullptr, nullptr, &probe, 0};
+          }) {
+        probe.shared = shared();
     }
-    ~ProbeLogger() { log->destroy(log); }
-    tevra_shared *shared() { return log->state->shared; }
-    bool write_lock_free() {
-        if (pthread_mutex_trylock(&shared()->write_lock) != 0) return false;
-        pthread_mutex_unlock(&shared()->write_lock);
-        return true;
-    }
+    tevra_shared *shared() { return logger.shared(); }
+    bool write_lock_free() { return !tevra_test::is_held(&shared()->write_lock); }
 };
 
 TEST(LineBuffer, InitialSizesChooseInlineOrHeapStorage) {
@@ -172,27 +164,25 @@ TEST(LineBuffer, ShortLineTakesTheLockOnceForItsSingleWrite) {
 }
 
 TEST(LineBuffer, ClosedLoggerDiscardsTextAndReleasesTheLock) {
-    CaptureSink sink;
-    tevra_config cfg = tevra_test::capture_config(sink);
-    cfg.output = sink.output(true);
-    cfg.buffer_size = 8;
-    tevra_logger *log = tevra_new(&cfg);
-    tevra_shared *s = log->state->shared;
+    tevra_test::Logger l([](tevra_config &cfg) {
+        cfg.output.owns = 1;
+        cfg.buffer_size = 8;
+    });
+    tevra_shared *s = l.shared();
     tevra_buffer b;
     tevra_buffer_init(&b, s, s->buffer_size);
     tevra_buffer_append_cstr(&b, "0123456789");  // one mid-line flush, lock held
     ASSERT_EQ(b.lock_held, 1);
     pthread_mutex_unlock(&s->write_lock);  // let close run, as another thread would
     b.lock_held = 0;
-    EXPECT_EQ(tevra_close(log), 0);
+    EXPECT_EQ(tevra_close(l.log), 0);
     tevra_buffer_append_cstr(&b, "abcdefghijkl");
     tevra_buffer_finish_line(&b);
     tevra_write_buffer(s, &b);
-    EXPECT_EQ(sink.text(), "01234567");
+    EXPECT_EQ(l.sink.text(), "01234567");
     EXPECT_EQ(b.lock_held, 0);
     ASSERT_EQ(pthread_mutex_trylock(&s->write_lock), 0);
     pthread_mutex_unlock(&s->write_lock);
-    log->destroy(log);
 }
 
 TEST(LineBuffer, WriteWithoutSharedRecordEmptiesAndWritesNothing) {
@@ -233,7 +223,7 @@ TEST(LineBuffer, OutputWithoutWriteSwallowsFlushedText) {
     tevra_config cfg;
     tevra_default_config(&cfg);
     tevra_logger *log = tevra_new(&cfg);
-    tevra_shared *s = log->state->shared;
+    tevra_shared *s = tevra_test::shared_of(log);
     s->output.write = nullptr;  // as if the logger had no output at all
     tevra_buffer b;
     tevra_buffer_init(&b, s, 4);

@@ -5,18 +5,19 @@
 #include <tevra.h>
 
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "core/shared.hpp"
-#include "support/capture_sink.hpp"
+#include "support/buffer_text.hpp"
+#include "support/doubles.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
-using tevra_test::CaptureSink;
+using tevra_test::printf_g17;
 
 uint64_t bits_of(double x) {
     uint64_t bits;
@@ -25,12 +26,6 @@ uint64_t bits_of(double x) {
 }
 
 size_t slot_of(double x) { return tev::double_cache_slot(bits_of(x)); }
-
-std::string printf_g17(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.17g", v);
-    return text;
-}
 
 // `count` distinct doubles that all hash to `slot`.
 std::vector<double> colliding(size_t slot, size_t count) {
@@ -45,30 +40,19 @@ std::vector<double> colliding(size_t slot, size_t count) {
 class DoubleCache : public ::testing::Test {
   protected:
     void SetUp() override {
-        tevra_config cfg = tevra_test::capture_config(sink_);
-        log_ = tevra_new(&cfg);
-        ASSERT_NE(log_, nullptr);
-        shared_ = log_->state->shared;
-    }
-    void TearDown() override {
-        if (log_ != nullptr) log_->destroy(log_);
+        ASSERT_NE(logger_.log, nullptr);
+        shared_ = logger_.shared();
     }
 
     // Formats through a buffer bound to the logger, which is what enables the
     // cache; nothing is written to the sink.
     std::string bound_text(double v) {
-        tevra_buffer b;
-        tevra_buffer_init(&b, shared_, 0);
-        tevra_buffer_append_double(&b, v);
-        std::string out(b.data, b.len);
-        tevra_buffer_destroy(&b);
-        return out;
+        return tevra_test::buffer_text([v](tevra_buffer *b) { tevra_buffer_append_double(b, v); }, shared_);
     }
 
-    tev::DoubleCacheSlot &slot(double v) { return shared_->double_cache[slot_of(v)]; }
+    tev::DoubleCacheSlot &slot(double v) { return tevra_test::double_cache(shared_)[slot_of(v)]; }
 
-    CaptureSink sink_;
-    tevra_logger *log_ = nullptr;
+    tevra_test::Logger logger_;
     tevra_shared *shared_ = nullptr;
 };
 
@@ -120,7 +104,7 @@ TEST_F(DoubleCache, NonFiniteValuesBypassTheCache) {
     EXPECT_EQ(bound_text(__builtin_nan("")), "nan");
     EXPECT_EQ(bound_text(__builtin_inf()), "inf");
     EXPECT_EQ(bound_text(-__builtin_inf()), "-inf");
-    for (const tev::DoubleCacheSlot &s : shared_->double_cache) EXPECT_EQ(s.seq, 0u);
+    for (const tev::DoubleCacheSlot &s : tevra_test::double_cache(shared_)) EXPECT_EQ(s.seq, 0u);
 }
 
 TEST_F(DoubleCache, ManyThreadsOnCollidingSlotsAlwaysGetExactText) {

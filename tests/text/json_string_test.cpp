@@ -7,19 +7,15 @@
 #include <vector>
 #include <string>
 
-#include "support/capture_sink.hpp"
+#include "support/buffer_text.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
 using Writer = void (*)(tevra_buffer *, const char *);
 
 std::string render(Writer w, const char *s) {
-    tevra_buffer b;
-    tevra_buffer_init(&b, nullptr, 0);
-    w(&b, s);
-    std::string out(b.data, b.len);
-    tevra_buffer_destroy(&b);
-    return out;
+    return tevra_test::buffer_text([&](tevra_buffer *b) { w(b, s); });
 }
 
 std::string escaped(const std::string &s) { return render(tevra_buffer_append_json_string, s.c_str()); }
@@ -224,21 +220,13 @@ TEST(JsonString, MaybeTrustedMatchesEscapingExceptForRawBrackets) {
     }
 }
 
-// Builds a logger around a capture sink with the given line buffer size.
-struct BoundLogger {
-    tevra_test::CaptureSink sink;
-    tevra_logger *log = nullptr;
-    explicit BoundLogger(size_t size) {
-        tevra_config cfg = tevra_test::capture_config(sink);
-        cfg.buffer_size = size;
-        log = tevra_new(&cfg);
-    }
-    ~BoundLogger() { log->destroy(log); }
-    tevra_shared *shared() { return log->state->shared; }
-};
+// The test logger with the given line buffer size.
+tevra_test::Logger::Tune buffer_of(size_t size) {
+    return [size](tevra_config &cfg) { cfg.buffer_size = size; };
+}
 
 TEST(JsonString, LongCleanTextArrivesIntactAcrossFlushes) {
-    BoundLogger l(1024);
+    tevra_test::Logger l(buffer_of(1024));
     std::string text(3000, ' ');
     for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 26);
     for (Writer w : {tevra_buffer_append_json_string, tevra_buffer_append_json_string_maybe_trusted,
@@ -257,7 +245,7 @@ TEST(JsonString, LongCleanTextArrivesIntactAcrossFlushes) {
 }
 
 TEST(JsonString, EscapesSplitAcrossFlushesStayWhole) {
-    BoundLogger l(7);
+    tevra_test::Logger l(buffer_of(7));
     std::mt19937 rng(99);
     for (int i = 0; i < 300; ++i) {
         const std::string input = random_text(rng);

@@ -8,16 +8,14 @@
 #include <random>
 #include <string>
 
+#include "support/buffer_text.hpp"
+#include "support/doubles.hpp"
+
 namespace {
 
 template <typename Fn>
 std::string detached(Fn &&append, size_t size = 0) {
-    tevra_buffer b;
-    tevra_buffer_init(&b, nullptr, size);
-    append(&b);
-    std::string out(b.data, b.len);
-    tevra_buffer_destroy(&b);
-    return out;
+    return tevra_test::buffer_text(append, nullptr, size);
 }
 
 std::string signed_text(int64_t v) {
@@ -29,11 +27,7 @@ std::string unsigned_text(uint64_t v) {
 std::string double_text(double v) {
     return detached([&](tevra_buffer *b) { tevra_buffer_append_double(b, v); });
 }
-std::string printf_g17(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.17g", v);
-    return text;
-}
+using tevra_test::printf_g17;
 
 TEST(IntegerText, EdgeValuesPrintPlainDecimal) {
     EXPECT_EQ(signed_text(0), "0");

@@ -10,28 +10,25 @@
 #include <string>
 #include <vector>
 
-#include "support/capture_sink.hpp"
+#include "support/logger.hpp"
 
 namespace {
 
-using tevra_test::CaptureSink;
+using tevra_test::color_policy;
+using tevra_test::Logger;
 
 // One line of `mode` and colour policy logging `field`, directly or as the
 // bound field of a derived logger.
 std::string line_with(const tevra_field &field, int mode, int color, bool bound = false) {
-    CaptureSink sink;
-    tevra_config cfg = tevra_test::capture_config(sink, mode);
-    cfg.color = color;
-    tevra_logger *log = tevra_new(&cfg);
+    Logger l(mode, color_policy(color));
     if (bound) {
-        tevra_logger *child = tevra_with(log, &field, 1);
+        tevra_logger *child = tevra_with(l.log, &field, 1);
         tevra_info(child, "m", nullptr, 0);
         child->destroy(child);
     } else {
-        tevra_info(log, "m", &field, 1);
+        tevra_info(l.log, "m", &field, 1);
     }
-    log->destroy(log);
-    return sink.text();
+    return l.take_text();
 }
 
 constexpr int kModes[] = {TEVRA_MODE_JSON, TEVRA_MODE_CONSOLE};
@@ -114,20 +111,16 @@ TEST(SizedString, DerivedLoggerKeepsEveryByteOfItsOwnCopy) {
     const tevra_field f = tevra_str_n("k", value.data(), value.size());
     for (int mode : kModes) {
         for (int color : kColors) {
-            CaptureSink sink;
-            tevra_config cfg = tevra_test::capture_config(sink, mode);
-            cfg.color = color;
-            tevra_logger *log = tevra_new(&cfg);
-            tevra_logger *child = tevra_with(log, &f, 1);
+            Logger l(mode, color_policy(color));
+            tevra_logger *child = tevra_with(l.log, &f, 1);
             ASSERT_NE(child, nullptr);
-            tevra_info(log, "m", &f, 1);
+            tevra_info(l.log, "m", &f, 1);
             value.assign(300, 'y');  // the child's copy must not see this
             tevra_info(child, "m", nullptr, 0);
             value.assign(300, '\0');
             value[0] = 'x';
             child->destroy(child);
-            log->destroy(log);
-            const std::vector<std::string> lines = sink.lines();
+            const std::vector<std::string> lines = l.sink.lines();
             ASSERT_EQ(lines.size(), 2u);
             EXPECT_EQ(lines[0], lines[1]);
             const std::string nul = mode == TEVRA_MODE_JSON ? "\\u0000" : "\\x00";

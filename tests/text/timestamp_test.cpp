@@ -16,11 +16,10 @@
 #include <vector>
 
 #include "core/shared.hpp"
-#include "support/capture_sink.hpp"
+#include "support/buffer_text.hpp"
+#include "support/logger.hpp"
 
 namespace {
-
-using tevra_test::CaptureSink;
 
 struct FakeClock {
     std::atomic<int64_t> sec{1700000000};
@@ -69,47 +68,34 @@ struct Options {
     int color = TEVRA_COLOR_NEVER;
 };
 
-class ClockedLogger {
+// The test logger on a fake clock.
+class ClockedLogger : public tevra_test::Logger {
   public:
-    explicit ClockedLogger(const Options &o) {
-        tevra_config cfg = tevra_test::capture_config(sink, o.mode);
-        cfg.timestamps = o.timestamps;
-        cfg.utc = o.utc;
-        cfg.time_format = o.format;
-        cfg.buffer_size = o.buffer_size;
-        cfg.color = o.color;
-        log = tevra_new(&cfg);
-        shared = log->state->shared;
-        shared->time_now = &FakeClock::now;
-        shared->time_user = &clock;
+    explicit ClockedLogger(const Options &o)
+        : Logger(o.mode, [&o](tevra_config &cfg) {
+              cfg.timestamps = o.timestamps;
+              cfg.utc = o.utc;
+              cfg.time_format = o.format;
+              cfg.buffer_size = o.buffer_size;
+              cfg.color = o.color;
+          }) {
+        tevra_test::set_clock(log, &FakeClock::now, &clock);
     }
-    ~ClockedLogger() { log->destroy(log); }
-    ClockedLogger(const ClockedLogger &) = delete;
-    ClockedLogger &operator=(const ClockedLogger &) = delete;
 
     std::string stamp() {
-        tevra_buffer b;
-        tevra_buffer_init(&b, nullptr, 0);
-        tevra_append_timestamp(shared, &b);
-        std::string out(b.data, b.len);
-        tevra_buffer_destroy(&b);
-        return out;
+        return tevra_test::buffer_text([this](tevra_buffer *b) { tevra_append_timestamp(shared(), b); });
     }
     std::string render(int64_t sec, long nsec) {
         char out[64];
         std::memset(out, 'x', sizeof out);
-        const size_t n = tevra_render_timestamp_value(shared, sec, nsec, out);
+        const size_t n = tevra_render_timestamp_value(shared(), sec, nsec, out);
         EXPECT_EQ(out[n], '\0');
         return std::string(out, n);
     }
-    std::string cached() const {
-        return std::string(reinterpret_cast<const char *>(shared->ts_cache.text), shared->ts_cache.len);
-    }
+    tev::TimestampCache &cache() const { return tevra_test::timestamp_cache(shared()); }
+    std::string cached() const { return std::string(reinterpret_cast<const char *>(cache().text), cache().len); }
 
-    CaptureSink sink;
     FakeClock clock;
-    tevra_logger *log = nullptr;
-    tevra_shared *shared = nullptr;
 };
 
 TEST(Timestamp, Rfc3339InUtc) {
@@ -122,7 +108,7 @@ TEST(Timestamp, Rfc3339InUtc) {
 
 TEST(Timestamp, Rfc3339NanoTrimsTheFractionAndIsNotCached) {
     ClockedLogger l({.format = "RFC3339Nano"});
-    EXPECT_EQ(l.shared->ts_cacheable, 0);
+    EXPECT_EQ(l.shared()->ts_cacheable, 0);
     EXPECT_EQ(l.render(1700000000, 500000000), "2023-11-14T22:13:20.5Z");
     EXPECT_EQ(l.render(1700000000, 0), "2023-11-14T22:13:20Z");
     l.clock.nsec = 500000000;
@@ -131,7 +117,7 @@ TEST(Timestamp, Rfc3339NanoTrimsTheFractionAndIsNotCached) {
     EXPECT_EQ(l.stamp(), "2023-11-14T22:13:20.12Z");
     l.clock.nsec = 1;
     EXPECT_EQ(l.stamp(), "2023-11-14T22:13:20.000000001Z");
-    EXPECT_EQ(l.shared->ts_cache.len, 0u);
+    EXPECT_EQ(l.cache().len, 0u);
     EXPECT_EQ(l.clock.calls.load(), 3);
 }
 
@@ -188,7 +174,7 @@ TEST(Timestamp, StrftimeTextLongerThan63CharactersGivesNoTimestamp) {
     ClockedLogger too_long({.format = long_layout.c_str()});
     EXPECT_EQ(too_long.render(1700000000, 0), "");
     EXPECT_EQ(too_long.stamp(), "");
-    EXPECT_EQ(too_long.shared->ts_cache.len, 0u) << "nothing is cached for an empty render";
+    EXPECT_EQ(too_long.cache().len, 0u) << "nothing is cached for an empty render";
     ClockedLogger empty({.format = ""});
     EXPECT_EQ(empty.stamp(), "");
 }
@@ -237,7 +223,7 @@ TEST(Timestamp, CacheHoldsTheEscapedTextSoAHitIsOneCopy) {
         EXPECT_EQ(l.stamp(), R"(22\t13)");
         EXPECT_EQ(l.cached(), R"(22\t13)");
         // A hit shows the mark: the text was escaped once, when stored.
-        reinterpret_cast<char *>(l.shared->ts_cache.text)[0] = '#';
+        reinterpret_cast<char *>(l.cache().text)[0] = '#';
         EXPECT_EQ(l.stamp(), R"(#2\t13)");
     }
 }
@@ -254,11 +240,11 @@ TEST(Timestamp, TextTooLongToCacheOnceEscapedIsStillWrittenWhole) {
     }
     ClockedLogger j({.format = layout.c_str()});
     EXPECT_EQ(j.stamp(), json + "22");
-    EXPECT_EQ(j.shared->ts_cache.len, 0u);
+    EXPECT_EQ(j.cache().len, 0u);
     EXPECT_EQ(j.stamp(), json + "22");
     ClockedLogger c({.format = layout.c_str(), .mode = TEVRA_MODE_CONSOLE});
     EXPECT_EQ(c.stamp(), console + "22");
-    EXPECT_EQ(c.shared->ts_cache.len, 0u);
+    EXPECT_EQ(c.cache().len, 0u);
 }
 
 TEST(Timestamp, DisabledTimestampsAppendNothingAndReadNoClock) {
@@ -275,7 +261,7 @@ TEST(Timestamp, NullArgumentsAreIgnored) {
     tevra_append_timestamp(nullptr, &b);
     EXPECT_EQ(b.len, 0u);
     ClockedLogger l({});
-    tevra_append_timestamp(l.shared, nullptr);
+    tevra_append_timestamp(l.shared(), nullptr);
     EXPECT_EQ(l.clock.calls.load(), 0);
     tevra_buffer_destroy(&b);
 }
@@ -283,16 +269,16 @@ TEST(Timestamp, NullArgumentsAreIgnored) {
 TEST(Timestamp, SameSecondIsServedFromTheCacheAndTheNextSecondReplacesIt) {
     ClockedLogger l({.format = "RFC3339"});
     EXPECT_EQ(l.stamp(), "2023-11-14T22:13:20Z");
-    EXPECT_EQ(l.shared->ts_cache.sec, 1700000000);
+    EXPECT_EQ(l.cache().sec, 1700000000);
     EXPECT_EQ(l.cached(), "2023-11-14T22:13:20Z");
     // Mark the held text: a hit shows the mark, a render would not.
-    reinterpret_cast<char *>(l.shared->ts_cache.text)[0] = '#';
+    reinterpret_cast<char *>(l.cache().text)[0] = '#';
     l.clock.nsec = 999999999;
     EXPECT_EQ(l.stamp(), "#023-11-14T22:13:20Z");
     EXPECT_EQ(l.stamp(), "#023-11-14T22:13:20Z");
     l.clock.sec = 1700000001;
     EXPECT_EQ(l.stamp(), "2023-11-14T22:13:21Z");
-    EXPECT_EQ(l.shared->ts_cache.sec, 1700000001);
+    EXPECT_EQ(l.cache().sec, 1700000001);
     EXPECT_EQ(l.cached(), "2023-11-14T22:13:21Z");
     // An injected clock is read on every line, hit or miss.
     EXPECT_EQ(l.clock.calls.load(), 4);
@@ -315,11 +301,7 @@ struct LockWatch {
 
     static int write(void *user, const void *p, size_t n, size_t *written) {
         auto *self = static_cast<LockWatch *>(user);
-        if (pthread_mutex_trylock(&self->shared->lock) == 0) {
-            pthread_mutex_unlock(&self->shared->lock);
-        } else {
-            ++self->writes_under_lock;
-        }
+        if (tevra_test::is_held(&self->shared->lock)) ++self->writes_under_lock;
         self->data.append(static_cast<const char *>(p), n);
         if (written) *written = n;
         return 0;
@@ -329,22 +311,22 @@ struct LockWatch {
 TEST(Timestamp, TextThatOverflowsTheBufferIsAppendedOutsideTheLock) {
     ClockedLogger l({.format = "RFC3339", .buffer_size = 8});
     LockWatch watch;
-    watch.shared = l.shared;
-    l.shared->output.write = &LockWatch::write;
-    l.shared->output.user_data = &watch;
+    watch.shared = l.shared();
+    l.shared()->output.write = &LockWatch::write;
+    l.shared()->output.user_data = &watch;
     for (int line = 0; line < 2; ++line) {  // a miss, then a hit
         tevra_buffer b;
-        tevra_buffer_init(&b, l.shared, l.shared->buffer_size);
+        tevra_buffer_init(&b, l.shared(), l.shared()->buffer_size);
         tevra_buffer_append_cstr(&b, "ts=");
-        tevra_append_timestamp(l.shared, &b);
+        tevra_append_timestamp(l.shared(), &b);
         tevra_buffer_finish_line(&b);
-        tevra_write_buffer(l.shared, &b);
+        tevra_write_buffer(l.shared(), &b);
         tevra_buffer_destroy(&b);
     }
     EXPECT_EQ(watch.data, "ts=2023-11-14T22:13:20Z\nts=2023-11-14T22:13:20Z\n");
     EXPECT_EQ(watch.writes_under_lock, 0);
-    EXPECT_EQ(pthread_mutex_trylock(&l.shared->write_lock), 0);
-    pthread_mutex_unlock(&l.shared->write_lock);
+    EXPECT_EQ(pthread_mutex_trylock(&l.shared()->write_lock), 0);
+    pthread_mutex_unlock(&l.shared()->write_lock);
 }
 
 // Ticks a second every 64 reads; each thread remembers the second it was
@@ -365,8 +347,7 @@ struct TickingClock {
 TEST(Timestamp, ConcurrentLinesAcrossSecondsGetTheirOwnSecondsText) {
     ClockedLogger l({.format = "RFC3339"});
     TickingClock ticking;
-    l.shared->time_now = &TickingClock::now;
-    l.shared->time_user = &ticking;
+    tevra_test::set_clock(l.log, &TickingClock::now, &ticking);
 
     std::atomic<int> wrong{0};
     std::vector<std::thread> threads;
@@ -400,21 +381,19 @@ TEST(Timestamp, DefaultClockReadsTheRealTime) {
 }
 
 TEST(Timestamp, DefaultClockWithTheCacheShowsTheCurrentSecond) {
-    tevra_test::CaptureSink sink;
-    tevra_config cfg = tevra_test::capture_config(sink);
-    cfg.timestamps = 1;
-    cfg.utc = 1;
-    cfg.time_format = "%s";  // seconds since the epoch
-    tevra_logger *log = tevra_new(&cfg);
+    tevra_test::Logger l([](tevra_config &cfg) {
+        cfg.timestamps = 1;
+        cfg.utc = 1;
+        cfg.time_format = "%s";  // seconds since the epoch
+    });
     const long before = static_cast<long>(std::time(nullptr));
     tevra_buffer b;
     tevra_buffer_init(&b, nullptr, 0);
-    tevra_append_timestamp(log->state->shared, &b);
+    tevra_append_timestamp(l.shared(), &b);
     const long shown = std::strtol(b.data, nullptr, 10);
     EXPECT_GE(shown, before);
     EXPECT_LE(shown, before + 2);
     tevra_buffer_destroy(&b);
-    log->destroy(log);
 }
 
 }  // namespace

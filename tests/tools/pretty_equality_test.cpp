@@ -17,6 +17,7 @@
 
 #include "core/shared.hpp"
 #include "support/capture_sink.hpp"
+#include "support/private_state.hpp"
 #include "tool_runner.hpp"
 
 namespace {
@@ -183,8 +184,7 @@ struct Pair {
         console_root = tevra_new(&cfg);
 
         for (tevra_logger *root : {json_root, console_root}) {
-            root->state->shared->time_now = &Clock::now;
-            root->state->shared->time_user = clock;
+            tevra_test::set_clock(root, &Clock::now, clock);
         }
         json = json_root;
         console = console_root;
