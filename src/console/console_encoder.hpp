@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "console/console_text.hpp"
+#include "core/level_table.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
@@ -19,10 +20,9 @@ namespace tev::console {
 using tev::Color;
 using tev::color;
 
-// trace .. nolevel sit in level order from kTraceColor; unknown codes take
-// the slot of info, like every other table indexed by level.
+// The level's colour from the level table; unknown codes take info's.
 inline Color level_color(const tevra_shared *s, int level) {
-    return color(s, static_cast<ColorSlot>(kTraceColor + level_index(level)));
+    return color(s, level_row(level).color);
 }
 
 inline void put_color(tevra_buffer *b, Color c) {
