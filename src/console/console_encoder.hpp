@@ -7,12 +7,12 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "console/console_text.hpp"
 #include "core/level_table.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
+#include "text/field_record.hpp"
 
 namespace tev::console {
 
@@ -27,16 +27,6 @@ inline Color level_color(const tevra_shared *s, int level) {
 
 inline void put_color(tevra_buffer *b, Color c) {
     if (c.present()) put(b, c.text, c.len);
-}
-
-// The kind as a plain number: a hand-made record may carry a code the
-// enumeration does not name, and loading that through the enum type is not
-// something to rely on.
-inline uint32_t kind_code(const tevra_field &f) {
-    uint32_t code;
-    static_assert(sizeof code == sizeof f.kind);
-    std::memcpy(&code, &f.kind, sizeof code);
-    return code;
 }
 
 // The value colour of a field kind; absent for codes outside the table.

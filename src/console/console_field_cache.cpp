@@ -298,9 +298,7 @@ void append_fields(tevra_shared *s, tevra_buffer *b, const tevra_field *fields, 
     if (fields == nullptr) return;
     for (size_t i = 0; i < count; ++i) {
         const tevra_field &f = fields[i];
-        // A trusted key's length is authoritative; an untrusted one is read
-        // to its NUL.
-        if (f.key == nullptr || (f.key_trusted ? f.key_len == 0 : f.key[0] == '\0')) continue;
+        if (!has_key(f)) continue;
         append_field(s, b, f);
     }
 }

@@ -9,6 +9,7 @@
 #include "core/field_copy.hpp"
 #include "core/shared.hpp"
 #include "text/buffer.hpp"
+#include "text/field_record.hpp"
 
 namespace tev {
 namespace {
@@ -21,10 +22,8 @@ constexpr size_t kInline = TEVRA_BUFFER_INLINE_CAPACITY;
 size_t add(size_t a, size_t b) { return a > kMax - b ? kMax : a + b; }
 size_t mul(size_t a, size_t b) { return (b != 0 && a > kMax / b) ? kMax : a * b; }
 
-bool has_key(const tevra_field &f) { return f.key != nullptr && f.key[0] != '\0'; }
-
 size_t kind_allowance(const tevra_field &f, bool json) {
-    switch (f.kind) {
+    switch (kind_code(f)) {
         case TEVRA_FIELD_NULL: return 8;
         // value_len is recorded for trusted and for sized values (whose
         // NUL bytes take six bytes each in JSON and four in console lines);

@@ -9,6 +9,7 @@
 #include "text/buffer.hpp"
 #include "text/values.hpp"
 #include "text/fields.hpp"
+#include "text/field_record.hpp"
 #include "json/json_literals.hpp"
 #include "json/json_writer.hpp"
 #include "text/json_string.hpp"
@@ -64,15 +65,6 @@ void append_bytes_value(const tevra_shared *s, tevra_buffer *b, const void *data
     if (data != nullptr) tev::buffer_append_bytes_hex(b, data, len);
     put_char(b, '"');
     close_value(s, b, color);
-}
-
-// The kind as the caller stored it: C code may put any int there, and
-// loading such a value as the enumeration would be undefined in C++.
-int kind_code(const tevra_field &f) {
-    int code;
-    static_assert(sizeof code == sizeof f.kind);
-    std::memcpy(&code, &f.kind, sizeof code);
-    return code;
 }
 
 // Stores the n bytes and returns their end.
@@ -170,11 +162,6 @@ bool append_member_fast(const tevra_shared *s, tevra_buffer *b, const tevra_fiel
 }
 
 }  // namespace
-
-bool has_key(const tevra_field &f) {
-    if (f.key == nullptr) return false;
-    return f.key_trusted ? f.key_len != 0 : f.key[0] != '\0';
-}
 
 void put_quoted(tevra_buffer *b, const char *text, size_t n) {
     if (text == nullptr) n = 0;
