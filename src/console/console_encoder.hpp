@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "console/console_text.hpp"
+#include "core/kind_table.hpp"
 #include "core/level_table.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
@@ -25,11 +26,17 @@ inline Color level_color(const tevra_shared *s, int level) {
     return color(s, level_row(level).color);
 }
 
+// A slot's colour; absent for kNoColor.
+inline Color color_or_none(const tevra_shared *s, ColorSlot slot) {
+    return slot == kNoColor ? Color{} : color(s, slot);
+}
+
 inline void put_color(tevra_buffer *b, Color c) {
     if (c.present()) put(b, c.text, c.len);
 }
 
-// The value colour of a field kind; absent for codes outside the table.
+// The value colour of a field kind; absent for codes the enumeration does
+// not name.
 Color value_color(const tevra_shared *s, uint32_t kind);
 // The value text of a field, the same with colour on or off.
 void append_value(tevra_buffer *b, const tevra_field &f);

@@ -15,26 +15,6 @@
 namespace tev::console {
 namespace {
 
-// The value colour of a verb. %m has none here: its colour is written with
-// its text, so that a pre-rendered prefix serves with colour on or off.
-Color verb_color(const tevra_shared *s, uint32_t verb) {
-    switch (verb) {
-        case TEVRA_KVFMT_STRING:
-            return color(s, kStringColor);
-        case TEVRA_KVFMT_INT:
-        case TEVRA_KVFMT_LONG:
-        case TEVRA_KVFMT_UINT:
-        case TEVRA_KVFMT_ULONG:
-        case TEVRA_KVFMT_DOUBLE:
-        case TEVRA_KVFMT_POINTER:
-            return color(s, kNumberColor);
-        case TEVRA_KVFMT_BOOL:
-            return color(s, kBoolColor);
-        default:
-            return Color{};
-    }
-}
-
 // The same bytes the layout's pre-rendered prefix holds, for keys too long
 // to have one.
 void write_prefix(const tevra_shared *s, tevra_buffer *b, const tevra_kvfmt_entry &e) {
@@ -49,7 +29,7 @@ void write_prefix(const tevra_shared *s, tevra_buffer *b, const tevra_kvfmt_entr
     put_char(b, '=');
     if (s->color) {
         put_color(b, color(s, kReset));
-        put_color(b, verb_color(s, e.verb));
+        put_color(b, color_or_none(s, verb_lead_in_color(e.verb)));
     }
 }
 
@@ -89,7 +69,8 @@ void write_value(const tevra_shared *s, tevra_buffer *b, uint32_t verb, int save
             }
             break;
         case TEVRA_KVFMT_ERRNO:
-            if (s->color) put_color(b, color(s, kErrorColor));
+            // %m's colour comes with its text, not in the ` key=` text.
+            if (s->color) put_color(b, value_color(s, TEVRA_FIELD_ERRNO));
             append_errno_text(b, saved_errno);
             break;
         default:

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "core/kind_table.hpp"
 #include "core/lock.hpp"
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
@@ -64,15 +65,6 @@ class Text {
     tevra_buffer buf_;
 };
 
-// The colour a console value of this verb starts with; -1 for none (%m
-// writes its own colour next to the text).
-int value_color_slot(uint32_t verb) {
-    if (verb == TEVRA_KVFMT_STRING) return kStringColor;
-    if (verb >= TEVRA_KVFMT_INT && verb <= TEVRA_KVFMT_POINTER) return kNumberColor;
-    if (verb == TEVRA_KVFMT_BOOL) return kBoolColor;
-    return -1;
-}
-
 }  // namespace
 
 void prepare_entry(const tevra_shared *s, tevra_kvfmt_layout *layout) {
@@ -88,8 +80,8 @@ void prepare_entry(const tevra_shared *s, tevra_kvfmt_layout *layout) {
             t.add(e.key, e.key_len);
             t.add("=", 1);
             t.color(kReset);
-            int slot = value_color_slot(e.verb);
-            if (slot >= 0) t.color(slot);
+            const ColorSlot slot = verb_lead_in_color(e.verb);
+            if (slot != kNoColor) t.color(slot);
             t.store(e.console_prefix, &e.console_prefix_len);
         }
         {

@@ -32,10 +32,11 @@ struct LooseFields {
 
 // The line of one call with the fields, and the line of a logger that
 // bound them.
-std::pair<std::string, std::string> lines(int mode) {
+std::pair<std::string, std::string> lines(int mode, bool colour = false) {
     LooseFields loose;
     CaptureSink sink;
     tevra_config cfg = tevra_test::capture_config(sink, mode);
+    if (colour) cfg.color = TEVRA_COLOR_ALWAYS;
     tevra_logger *log = tevra_new(&cfg);
     tevra_info(log, "m", loose.fields, 4);
     tevra_logger *bound = tevra_with(log, loose.fields, 4);
@@ -57,6 +58,20 @@ TEST(FieldRecord, ConsoleLinesSkipKeylessFieldsAndShowUnknownKindsEmpty) {
     const auto [call, bound] = lines(TEVRA_MODE_CONSOLE);
     EXPECT_EQ(call, "INF m read=2 odd=");
     EXPECT_EQ(bound, call);
+}
+
+TEST(FieldRecord, UnknownKindsTakeTheNullColourInJsonAndNoneOnTheConsole) {
+    const auto [json, json_bound] = lines(TEVRA_MODE_JSON, true);
+    EXPECT_EQ(json,
+              "{\x1b[36m\"lvl\":\x1b[1;32m\"info\"\x1b[0m,\x1b[36m\"msg\":\x1b[1m\"m\"\x1b[0m,"
+              "\x1b[36m\"read\":\x1b[35m2\x1b[0m,\x1b[36m\"odd\":\x1b[90mnull\x1b[0m}");
+    EXPECT_EQ(json_bound, json);
+    const auto [console, console_bound] = lines(TEVRA_MODE_CONSOLE, true);
+    EXPECT_EQ(console,
+              // "read" is untrusted, so written uncached: space before reset.
+              "\x1b[1;32mINF\x1b[0m \x1b[1mm \x1b[0m\x1b[36mread=\x1b[0m\x1b[35m2"
+              "\x1b[0m \x1b[36modd=\x1b[0m\x1b[0m");
+    EXPECT_EQ(console_bound, console);
 }
 
 }  // namespace
