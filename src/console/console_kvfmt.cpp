@@ -9,6 +9,7 @@
 #include "text/values.hpp"
 #include "console/console_text.hpp"
 #include "console/console_encoder.hpp"
+#include "console/key_lead_in.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
@@ -22,15 +23,9 @@ void write_prefix(const tevra_shared *s, tevra_buffer *b, const tevra_kvfmt_entr
         put(b, e.console_prefix, e.console_prefix_len);
         return;
     }
-    if (s->color) put_color(b, color(s, kReset));
-    put_char(b, ' ');
-    if (s->color) put_color(b, color(s, kKeyColor));
-    put(b, e.key, e.key_len);
-    put_char(b, '=');
-    if (s->color) {
-        put_color(b, color(s, kReset));
-        put_color(b, color_or_none(s, verb_lead_in_color(e.verb)));
-    }
+    build_key_lead_in(
+        s, [b](const char *text, size_t n) { put(b, text, n); },
+        [&] { put(b, e.key, e.key_len); }, verb_lead_in_color(e.verb), LeadInSpace::kAfterReset);
 }
 
 // Reads the verb's argument (none for %m) and writes its text.

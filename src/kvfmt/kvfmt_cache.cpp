@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "console/key_lead_in.hpp"
 #include "core/kind_table.hpp"
 #include "core/lock.hpp"
 #include "core/shared.hpp"
@@ -74,14 +75,10 @@ void prepare_entry(const tevra_shared *s, tevra_kvfmt_layout *layout) {
         e.json_key_len = 0;
         {
             Text t(s);
-            t.color(kReset);
-            t.add(" ", 1);
-            t.color(kKeyColor);
-            t.add(e.key, e.key_len);
-            t.add("=", 1);
-            t.color(kReset);
-            const ColorSlot slot = verb_lead_in_color(e.verb);
-            if (slot != kNoColor) t.color(slot);
+            auto add = [&t](const char *p, size_t n) { t.add(p, n); };
+            console::build_key_lead_in(
+                s, add, [&] { t.add(e.key, e.key_len); }, verb_lead_in_color(e.verb),
+                console::LeadInSpace::kAfterReset);
             t.store(e.console_prefix, &e.console_prefix_len);
         }
         {
