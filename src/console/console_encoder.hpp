@@ -7,11 +7,13 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "console/console_text.hpp"
+#include "core/kind_table.hpp"
+#include "core/level_table.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
+#include "text/field_record.hpp"
 
 namespace tev::console {
 
@@ -19,27 +21,22 @@ namespace tev::console {
 using tev::Color;
 using tev::color;
 
-// trace .. nolevel sit in level order from kTraceColor; unknown codes take
-// the slot of info, like every other table indexed by level.
+// The level's colour from the level table; unknown codes take info's.
 inline Color level_color(const tevra_shared *s, int level) {
-    return color(s, static_cast<ColorSlot>(kTraceColor + level_index(level)));
+    return color(s, level_row(level).color);
+}
+
+// A slot's colour; absent for kNoColor.
+inline Color color_or_none(const tevra_shared *s, ColorSlot slot) {
+    return slot == kNoColor ? Color{} : color(s, slot);
 }
 
 inline void put_color(tevra_buffer *b, Color c) {
     if (c.present()) put(b, c.text, c.len);
 }
 
-// The kind as a plain number: a hand-made record may carry a code the
-// enumeration does not name, and loading that through the enum type is not
-// something to rely on.
-inline uint32_t kind_code(const tevra_field &f) {
-    uint32_t code;
-    static_assert(sizeof code == sizeof f.kind);
-    std::memcpy(&code, &f.kind, sizeof code);
-    return code;
-}
-
-// The value colour of a field kind; absent for codes outside the table.
+// The value colour of a field kind; absent for codes the enumeration does
+// not name.
 Color value_color(const tevra_shared *s, uint32_t kind);
 // The value text of a field, the same with colour on or off.
 void append_value(tevra_buffer *b, const tevra_field &f);

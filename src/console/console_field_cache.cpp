@@ -10,6 +10,7 @@
 
 #include "console/console_text.hpp"
 #include "console/console_encoder.hpp"
+#include "console/key_lead_in.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
@@ -54,9 +55,6 @@ struct Prefix {
         if (n == 0) return;
         std::memcpy(bytes + len, text, n);
         len += n;
-    }
-    void add(Color c) {
-        if (c.present()) add(c.text, c.len);
     }
 };
 
@@ -109,15 +107,10 @@ size_t key_offset(const tevra_shared *s) {
 
 void build_prefix(const tevra_shared *s, const tevra_field &f, uint32_t kind, Prefix &p) {
     p.len = 0;
-    if (s->color) p.add(color(s, kReset));
-    p.add(" ", 1);
-    if (s->color) p.add(color(s, kKeyColor));
-    p.add(f.key, f.key_len);
-    p.add("=", 1);
-    if (s->color) {
-        p.add(color(s, kReset));
-        p.add(value_color(s, kind));
-    }
+    auto add = [&p](const char *text, size_t n) { p.add(text, n); };
+    build_key_lead_in(
+        s, add, [&] { p.add(f.key, f.key_len); }, kind_row(kind).console_color,
+        LeadInSpace::kAfterReset);
     std::memset(p.bytes + p.len, 0, sizeof p.bytes - p.len);
 }
 
@@ -131,21 +124,15 @@ void write_prefix(tevra_buffer *b, const Prefix &p, const tevra_field &f) {
 // with its control bytes escaped so it can neither end the line nor reach
 // the terminal as an escape sequence.
 void write_uncached(const tevra_shared *s, tevra_buffer *b, const tevra_field &f, uint32_t kind) {
-    put_char(b, ' ');
-    if (s->color) {
-        put_color(b, color(s, kReset));
-        put_color(b, color(s, kKeyColor));
-    }
-    if (f.key_trusted) {
-        put(b, f.key, f.key_len);
-    } else {
-        tev::append_console_message(b, f.key);
-    }
-    put_char(b, '=');
-    if (s->color) {
-        put_color(b, color(s, kReset));
-        put_color(b, value_color(s, kind));
-    }
+    auto add = [b](const char *text, size_t n) { put(b, text, n); };
+    auto key = [&] {
+        if (f.key_trusted) {
+            put(b, f.key, f.key_len);
+        } else {
+            tev::append_console_message(b, f.key);
+        }
+    };
+    build_key_lead_in(s, add, key, kind_row(kind).console_color, LeadInSpace::kBeforeReset);
     append_value(b, f);
 }
 
@@ -298,9 +285,7 @@ void append_fields(tevra_shared *s, tevra_buffer *b, const tevra_field *fields, 
     if (fields == nullptr) return;
     for (size_t i = 0; i < count; ++i) {
         const tevra_field &f = fields[i];
-        // A trusted key's length is authoritative; an untrusted one is read
-        // to its NUL.
-        if (f.key == nullptr || (f.key_trusted ? f.key_len == 0 : f.key[0] == '\0')) continue;
+        if (!has_key(f)) continue;
         append_field(s, b, f);
     }
 }

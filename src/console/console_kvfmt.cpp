@@ -9,31 +9,12 @@
 #include "text/values.hpp"
 #include "console/console_text.hpp"
 #include "console/console_encoder.hpp"
+#include "console/key_lead_in.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
 namespace tev::console {
 namespace {
-
-// The value colour of a verb. %m has none here: its colour is written with
-// its text, so that a pre-rendered prefix serves with colour on or off.
-Color verb_color(const tevra_shared *s, uint32_t verb) {
-    switch (verb) {
-        case TEVRA_KVFMT_STRING:
-            return color(s, kStringColor);
-        case TEVRA_KVFMT_INT:
-        case TEVRA_KVFMT_LONG:
-        case TEVRA_KVFMT_UINT:
-        case TEVRA_KVFMT_ULONG:
-        case TEVRA_KVFMT_DOUBLE:
-        case TEVRA_KVFMT_POINTER:
-            return color(s, kNumberColor);
-        case TEVRA_KVFMT_BOOL:
-            return color(s, kBoolColor);
-        default:
-            return Color{};
-    }
-}
 
 // The same bytes the layout's pre-rendered prefix holds, for keys too long
 // to have one.
@@ -42,15 +23,9 @@ void write_prefix(const tevra_shared *s, tevra_buffer *b, const tevra_kvfmt_entr
         put(b, e.console_prefix, e.console_prefix_len);
         return;
     }
-    if (s->color) put_color(b, color(s, kReset));
-    put_char(b, ' ');
-    if (s->color) put_color(b, color(s, kKeyColor));
-    put(b, e.key, e.key_len);
-    put_char(b, '=');
-    if (s->color) {
-        put_color(b, color(s, kReset));
-        put_color(b, verb_color(s, e.verb));
-    }
+    build_key_lead_in(
+        s, [b](const char *text, size_t n) { put(b, text, n); },
+        [&] { put(b, e.key, e.key_len); }, verb_lead_in_color(e.verb), LeadInSpace::kAfterReset);
 }
 
 // Reads the verb's argument (none for %m) and writes its text.
@@ -89,7 +64,8 @@ void write_value(const tevra_shared *s, tevra_buffer *b, uint32_t verb, int save
             }
             break;
         case TEVRA_KVFMT_ERRNO:
-            if (s->color) put_color(b, color(s, kErrorColor));
+            // %m's colour comes with its text, not in the ` key=` text.
+            if (s->color) put_color(b, value_color(s, TEVRA_FIELD_ERRNO));
             append_errno_text(b, saved_errno);
             break;
         default:

@@ -1,34 +1,20 @@
 // SPDX-License-Identifier: MIT
 // The fixed pieces of a console line, rendered once when a logger is made:
 // the eight level fragments (label, in the level's colour when colour is on)
-// and the text that precedes the message. Also the label table itself.
+// and the text that precedes the message.
 #include <cstring>
 #include <string_view>
 
 #include "console/console.hpp"
 #include "console/console_encoder.hpp"
+#include "core/level_table.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
 namespace tev::console {
 namespace {
 
-// Indexed like every level table: level + 1, trace first, nolevel last.
-constexpr std::string_view kLabels[kLevelSlots] = {
-    "TRC", "DBG", "INF", "WRN", "ERR", "FTL", "PNC", "---",
-};
-static_assert(sizeof(kLabels) / sizeof(kLabels[0]) == kLevelSlots);
-
-constexpr bool all_labels_three_bytes() {
-    for (std::string_view label : kLabels) {
-        if (label.size() != 3) return false;
-    }
-    return true;
-}
-// The line layout and the fragment size check count on it.
-static_assert(all_labels_three_bytes());
-
-constexpr std::string_view label(int level) { return kLabels[level_index(level)]; }
+constexpr std::string_view label(int level) { return level_row(level).label; }
 static_assert(label(TEVRA_LEVEL_DISABLED) == "INF" && label(7) == "INF");
 static_assert(label(TEVRA_LEVEL_NOLEVEL) == "---");
 

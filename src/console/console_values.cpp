@@ -9,27 +9,12 @@
 #include "console/console_text.hpp"
 #include "text/fields.hpp"
 #include "console/console_encoder.hpp"
+#include "core/kind_table.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
 
 namespace tev::console {
 namespace {
-
-// Value colour slot per field kind code; codes past the table have none.
-constexpr ColorSlot kValueSlot[] = {
-    kNullColor,       // TEVRA_FIELD_NULL
-    kStringColor,     // TEVRA_FIELD_STRING
-    kNumberColor,     // TEVRA_FIELD_INT64
-    kNumberColor,     // TEVRA_FIELD_UINT64
-    kNumberColor,     // TEVRA_FIELD_FLOAT64
-    kBoolColor,       // TEVRA_FIELD_BOOL
-    kNumberColor,     // TEVRA_FIELD_POINTER
-    kStringColor,     // TEVRA_FIELD_BYTES
-    kTimestampColor,  // TEVRA_FIELD_TIME
-    kStringColor,     // TEVRA_FIELD_DURATION
-    kErrorColor,      // TEVRA_FIELD_ERRNO
-};
-static_assert(sizeof(kValueSlot) / sizeof(kValueSlot[0]) == TEVRA_FIELD_ERRNO + 1);
 
 constexpr size_t kErrnoText = 128;
 
@@ -60,8 +45,7 @@ void append_bytes(tevra_buffer *b, const tevra_field &f) {
 }  // namespace
 
 Color value_color(const tevra_shared *s, uint32_t kind) {
-    if (kind > TEVRA_FIELD_ERRNO) return Color{};
-    return color(s, kValueSlot[kind]);
+    return color_or_none(s, kind_row(kind).console_color);
 }
 
 void append_errno_text(tevra_buffer *b, int err) {

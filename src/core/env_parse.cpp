@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/env.hpp"
+#include "core/level_table.hpp"
 #include "text/ascii_case.hpp"
 
 namespace tev {
@@ -16,21 +17,31 @@ namespace {
 // never matches by accident (every name is far shorter).
 constexpr size_t kWordBuffer = 16;
 
-struct LevelName {
-    std::string_view text;
-    int level;
-};
+// Calls `visit` with every name and further spelling of the level table,
+// "disabled" included.
+template <class Visit>
+constexpr void for_each_level_spelling(Visit visit) {
+    auto row_spellings = [&visit](const LevelRow &row) {
+        visit(row.name);
+        for (std::string_view other : row.also) {
+            if (!other.empty()) visit(other);
+        }
+    };
+    for (const LevelRow &row : kLevelRows) row_spellings(row);
+    row_spellings(kDisabledRow);
+}
 
-constexpr LevelName kLevelNames[] = {
-    {"trace", TEVRA_LEVEL_TRACE},       {"debug", TEVRA_LEVEL_DEBUG},
-    {"info", TEVRA_LEVEL_INFO},         {"warn", TEVRA_LEVEL_WARN},
-    {"warning", TEVRA_LEVEL_WARN},      {"error", TEVRA_LEVEL_ERROR},
-    {"fatal", TEVRA_LEVEL_FATAL},       {"panic", TEVRA_LEVEL_PANIC},
-    {"no", TEVRA_LEVEL_NOLEVEL},        {"none", TEVRA_LEVEL_NOLEVEL},
-    {"nolevel", TEVRA_LEVEL_NOLEVEL},   {"disabled", TEVRA_LEVEL_DISABLED},
-    {"off", TEVRA_LEVEL_DISABLED},
-};
-static_assert(sizeof kLevelNames / sizeof kLevelNames[0] == 13, "every accepted level name");
+// How many spellings there are, and that none is cut by the word buffer.
+constexpr size_t count_level_spellings() {
+    size_t n = 0;
+    bool fits = true;
+    for_each_level_spelling([&](std::string_view s) {
+        ++n;
+        fits = fits && s.size() < kWordBuffer;
+    });
+    return fits ? n : 0;
+}
+static_assert(count_level_spellings() == 13, "every accepted level name, each shorter than a word");
 
 struct BoolName {
     std::string_view text;
@@ -103,13 +114,15 @@ bool parse_buffer_size(std::string_view text, size_t *size) {
 int parse_level(const char *text, int *level) {
     char word[kWordBuffer];
     std::string_view name(trim_lower_copy(word, sizeof word, text));
-    for (const LevelName &entry : kLevelNames) {
-        if (entry.text == name) {
-            *level = entry.level;
+    for (const LevelRow &row : kLevelRows) {
+        if (spells(row, name)) {
+            *level = row.level;
             return 1;
         }
     }
-    return 0;
+    if (!spells(kDisabledRow, name)) return 0;
+    *level = kDisabledRow.level;
+    return 1;
 }
 
 int parse_bool(const char *text, int *value) {

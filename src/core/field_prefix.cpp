@@ -7,8 +7,10 @@
 
 #include "core/core.hpp"
 #include "core/field_copy.hpp"
+#include "core/kind_table.hpp"
 #include "core/shared.hpp"
 #include "text/buffer.hpp"
+#include "text/field_record.hpp"
 
 namespace tev {
 namespace {
@@ -21,25 +23,16 @@ constexpr size_t kInline = TEVRA_BUFFER_INLINE_CAPACITY;
 size_t add(size_t a, size_t b) { return a > kMax - b ? kMax : a + b; }
 size_t mul(size_t a, size_t b) { return (b != 0 && a > kMax / b) ? kMax : a * b; }
 
-bool has_key(const tevra_field &f) { return f.key != nullptr && f.key[0] != '\0'; }
-
+// The kind table's allowance, plus the room the value's length calls for.
 size_t kind_allowance(const tevra_field &f, bool json) {
-    switch (f.kind) {
-        case TEVRA_FIELD_NULL: return 8;
-        // value_len is recorded for trusted and for sized values (whose
-        // NUL bytes take six bytes each in JSON and four in console lines);
-        // other text has none, and the rendering loop grows for it.
-        case TEVRA_FIELD_STRING: return add(mul(f.value_len, json ? 6 : 4), 4);
-        case TEVRA_FIELD_INT64:
-        case TEVRA_FIELD_UINT64:
-        case TEVRA_FIELD_FLOAT64: return 64;
-        case TEVRA_FIELD_BOOL: return 8;
-        case TEVRA_FIELD_POINTER: return 64;
-        case TEVRA_FIELD_BYTES: return mul(add(f.value.bytes.len, 2), 2);
-        case TEVRA_FIELD_TIME: return 80;
-        case TEVRA_FIELD_DURATION: return 64;
-        default: return 32;
-    }
+    const uint32_t kind = kind_code(f);
+    const size_t fixed = kind_row(kind).allowance;
+    // value_len is recorded for trusted and for sized values (whose NUL
+    // bytes take six bytes each in JSON and four in console lines); other
+    // text has none, and the rendering loop grows for it.
+    if (kind == TEVRA_FIELD_STRING) return add(mul(f.value_len, json ? 6 : 4), fixed);
+    if (kind == TEVRA_FIELD_BYTES) return add(mul(f.value.bytes.len, 2), fixed);
+    return fixed;
 }
 
 // Sized so that rendering normally fits without growing; the keys count

@@ -1,24 +1,14 @@
 // SPDX-License-Identifier: MIT
-// Level names and their lengths, from one table indexed by level + 1.
+// Level names and their lengths, from the level table.
 #include <string_view>
 
 #include "core/core.hpp"
-#include "core/shared.hpp"
+#include "core/level_table.hpp"
 
 namespace tev {
 namespace {
 
-// trace .. nolevel in index order; "disabled" is the one name outside it.
-constexpr std::string_view kLevelNames[kLevelSlots] = {
-    "trace", "debug", "info", "warn", "error", "fatal", "panic", "nolevel",
-};
-static_assert(sizeof(kLevelNames) / sizeof(kLevelNames[0]) == kLevelSlots);
-constexpr std::string_view kDisabledName = "disabled";
-
-constexpr std::string_view name_of(int level) {
-    if (level == TEVRA_LEVEL_DISABLED) return kDisabledName;
-    return kLevelNames[level_index(level)];
-}
+constexpr std::string_view name_of(int level) { return level_row(level).name; }
 
 static_assert(name_of(127) == "disabled");
 static_assert(name_of(7) == "info" && name_of(-2) == "info");

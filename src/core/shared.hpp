@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "console/console_field_cache.hpp"
+#include "core/color_slots.hpp"
 #include "core/encoder.hpp"
 #include "core/level_slots.hpp"
 #include "json/json_color_literals.hpp"
@@ -23,28 +24,6 @@
 #include "tevra.h"
 
 namespace tev {
-
-// Order of the cached palette string lengths in `color_lens`.
-enum ColorSlot : int {
-    kKeyColor = 0,
-    kStringColor,
-    kNumberColor,
-    kBoolColor,
-    kNullColor,
-    kTimestampColor,
-    kMessageColor,
-    kMessageKeyColor,
-    kReset,
-    kTraceColor,  // kTraceColor + level + 1 for trace .. panic
-    kDebugColor,
-    kInfoColor,
-    kWarnColor,
-    kErrorColor,
-    kFatalColor,
-    kPanicColor,
-    kNolevelColor,  // null_color again, as the colour of level 6
-    kColorLensCount
-};
 
 // Twice a cache line: members this far apart never share one.
 constexpr size_t kMutexSpacing = 128;

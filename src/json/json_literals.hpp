@@ -1,35 +1,16 @@
 // SPDX-License-Identifier: MIT
 // The fixed text of every JSON line: the complete level members for short
-// and verbose keys, indexed by level_index(), and the key fragments of the
+// and verbose keys, from the level table, and the key fragments of the
 // built-in members. All of it is constexpr and checked at compile time.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <string_view>
 
+#include "core/level_table.hpp"
 #include "core/shared.hpp"
 
 namespace tev::json {
-
-// Level names in index order (trace .. nolevel); each level member below is
-// derived from them as the level key, a quote, the name and a quote.
-inline constexpr std::array<std::string_view, kLevelSlots> kLevelNames = {
-    "trace", "debug", "info", "warn", "error", "fatal", "panic", "nolevel",
-};
-
-inline constexpr std::array<std::string_view, kLevelSlots> kShortLevelMembers = {
-    R"("lvl":"trace")", R"("lvl":"debug")", R"("lvl":"info")",  R"("lvl":"warn")",
-    R"("lvl":"error")", R"("lvl":"fatal")", R"("lvl":"panic")", R"("lvl":"nolevel")",
-};
-inline constexpr std::array<size_t, kLevelSlots> kShortLevelLengths = {13, 13, 12, 12, 13, 13, 13, 15};
-
-inline constexpr std::array<std::string_view, kLevelSlots> kVerboseLevelMembers = {
-    R"("level":"trace")", R"("level":"debug")", R"("level":"info")",  R"("level":"warn")",
-    R"("level":"error")", R"("level":"fatal")", R"("level":"panic")", R"("level":"nolevel")",
-};
-inline constexpr std::array<size_t, kLevelSlots> kVerboseLevelLengths = {15, 15, 14, 14,
-                                                                         15, 15, 15, 17};
 
 // The keys the encoder writes itself, each with its colon. "loglevel" has
 // one spelling only.
@@ -52,8 +33,8 @@ constexpr const KeyFragments &key_fragments(bool verbose) {
 }
 
 constexpr std::string_view level_member(int level, bool verbose) {
-    const int i = level_index(level);
-    return verbose ? kVerboseLevelMembers[i] : kShortLevelMembers[i];
+    const LevelRow &row = level_row(level);
+    return verbose ? row.verbose_member : row.short_member;
 }
 
 namespace detail {
@@ -69,19 +50,20 @@ constexpr bool is_member(std::string_view member, std::string_view key, std::str
     return true;
 }
 
+// The level table spells its members with the same keys as these fragments.
 constexpr bool tables_agree() {
-    for (int i = 0; i < kLevelSlots; ++i) {
-        if (kShortLevelMembers[i].size() != kShortLevelLengths[i]) return false;
-        if (kVerboseLevelMembers[i].size() != kVerboseLevelLengths[i]) return false;
-        if (!is_member(kShortLevelMembers[i], kShortKeys.level, kLevelNames[i])) return false;
-        if (!is_member(kVerboseLevelMembers[i], kVerboseKeys.level, kLevelNames[i])) return false;
+    for (const LevelRow &row : kLevelRows) {
+        if (!is_member(row.short_member, kShortKeys.level, row.name)) return false;
+        if (!is_member(row.verbose_member, kVerboseKeys.level, row.name)) return false;
     }
     return true;
 }
 
 }  // namespace detail
 
-static_assert(detail::tables_agree(), "level members must be key, quoted name, with known lengths");
+static_assert(detail::tables_agree(), "level members must be the level key and the quoted name");
+static_assert(level_member(TEVRA_LEVEL_INFO, false).size() == 12);
+static_assert(level_member(TEVRA_LEVEL_NOLEVEL, true).size() == 17);
 static_assert(level_member(127, false) == R"("lvl":"info")");
 static_assert(level_member(6, true) == R"("level":"nolevel")");
 

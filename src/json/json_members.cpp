@@ -8,7 +8,9 @@
 
 #include "text/buffer.hpp"
 #include "text/values.hpp"
+#include "core/kind_table.hpp"
 #include "text/fields.hpp"
+#include "text/field_record.hpp"
 #include "json/json_literals.hpp"
 #include "json/json_writer.hpp"
 #include "text/json_string.hpp"
@@ -27,15 +29,18 @@ constexpr std::string_view kPlusInf = R"("+Inf")";
 constexpr std::string_view kMinusInf = R"("-Inf")";
 constexpr double kMaxFinite = std::numeric_limits<double>::max();
 
+// The kind table's JSON colour of a value of this kind.
+constexpr ColorSlot value_slot(uint32_t kind) { return kind_row(kind).json_color; }
+
 void append_null_value(const tevra_shared *s, tevra_buffer *b, bool color) {
-    open_value(s, b, kNullColor, color);
+    open_value(s, b, value_slot(TEVRA_FIELD_NULL), color);
     put(b, kNull);
     close_value(s, b, color);
 }
 
 void append_string_field_value(const tevra_shared *s, tevra_buffer *b, const tevra_field &f,
                                bool color) {
-    open_value(s, b, kStringColor, color);
+    open_value(s, b, value_slot(TEVRA_FIELD_STRING), color);
     if (f.value_trusted) {
         put_quoted(b, f.value.str, f.value_len);
     } else if (f.value_sized) {
@@ -58,21 +63,12 @@ void append_string_field_value(const tevra_shared *s, tevra_buffer *b, const tev
 
 void append_bytes_value(const tevra_shared *s, tevra_buffer *b, const void *data, size_t len,
                         bool color) {
-    open_value(s, b, kStringColor, color);
+    open_value(s, b, value_slot(TEVRA_FIELD_BYTES), color);
     put_char(b, '"');
     // A run without storage has nothing to show, whatever its length says.
     if (data != nullptr) tev::buffer_append_bytes_hex(b, data, len);
     put_char(b, '"');
     close_value(s, b, color);
-}
-
-// The kind as the caller stored it: C code may put any int there, and
-// loading such a value as the enumeration would be undefined in C++.
-int kind_code(const tevra_field &f) {
-    int code;
-    static_assert(sizeof code == sizeof f.kind);
-    std::memcpy(&code, &f.kind, sizeof code);
-    return code;
 }
 
 // Stores the n bytes and returns their end.
@@ -92,12 +88,10 @@ bool append_member_fast(const tevra_shared *s, tevra_buffer *b, const tevra_fiel
     if (!f.key_trusted) return false;
     const int kind = kind_code(f);
     size_t value_room;
-    ColorSlot value_slot = kNumberColor;
     switch (kind) {
         case TEVRA_FIELD_STRING:
             if (!f.value_trusted) return false;
             value_room = f.value_len + 2;
-            value_slot = kStringColor;
             break;
         case TEVRA_FIELD_INT64:
         case TEVRA_FIELD_UINT64:
@@ -113,11 +107,9 @@ bool append_member_fast(const tevra_shared *s, tevra_buffer *b, const tevra_fiel
         }
         case TEVRA_FIELD_BOOL:
             value_room = kFalse.size();
-            value_slot = kBoolColor;
             break;
         case TEVRA_FIELD_NULL:
             value_room = kNull.size();
-            value_slot = kNullColor;
             break;
         default:
             return false;
@@ -125,7 +117,7 @@ bool append_member_fast(const tevra_shared *s, tevra_buffer *b, const tevra_fiel
     std::string_view key_color, value_color, reset;
     if (color) {
         key_color = palette_color(s, kKeyColor);
-        value_color = palette_color(s, value_slot);
+        value_color = palette_color(s, value_slot(kind));
         reset = palette_color(s, kReset);
     }
     // ',' [key colour] '"' key '"' ':' [value colour] value [reset]
@@ -171,11 +163,6 @@ bool append_member_fast(const tevra_shared *s, tevra_buffer *b, const tevra_fiel
 
 }  // namespace
 
-bool has_key(const tevra_field &f) {
-    if (f.key == nullptr) return false;
-    return f.key_trusted ? f.key_len != 0 : f.key[0] != '\0';
-}
-
 void put_quoted(tevra_buffer *b, const char *text, size_t n) {
     if (text == nullptr) n = 0;
     // One room check for the whole string; the slow path flushes or grows.
@@ -203,19 +190,19 @@ void append_key(tevra_buffer *b, const tevra_field &f) {
 }
 
 void append_text_value(const tevra_shared *s, tevra_buffer *b, const char *text, bool color) {
-    open_value(s, b, kStringColor, color);
+    open_value(s, b, value_slot(TEVRA_FIELD_STRING), color);
     tev::append_json_string_maybe_trusted(b, text);
     close_value(s, b, color);
 }
 
 void append_signed_value(const tevra_shared *s, tevra_buffer *b, int64_t v, bool color) {
-    open_value(s, b, kNumberColor, color);
+    open_value(s, b, value_slot(TEVRA_FIELD_INT64), color);
     tev::append_signed(b, v);
     close_value(s, b, color);
 }
 
 void append_unsigned_value(const tevra_shared *s, tevra_buffer *b, uint64_t v, bool color) {
-    open_value(s, b, kNumberColor, color);
+    open_value(s, b, value_slot(TEVRA_FIELD_UINT64), color);
     tev::append_unsigned(b, v);
     close_value(s, b, color);
 }
@@ -229,7 +216,7 @@ void append_double_value(const tevra_shared *s, tevra_buffer *b, double v, bool 
     } else if (v < -kMaxFinite) {
         word = kMinusInf;
     } else {
-        open_value(s, b, kNumberColor, color);
+        open_value(s, b, value_slot(TEVRA_FIELD_FLOAT64), color);
         tev::append_double(b, v);
         close_value(s, b, color);
         return;
@@ -238,19 +225,20 @@ void append_double_value(const tevra_shared *s, tevra_buffer *b, double v, bool 
         append_null_value(s, b, color);
         return;
     }
-    open_value(s, b, kStringColor, color);
+    // The word is a JSON string and coloured as one.
+    open_value(s, b, value_slot(TEVRA_FIELD_STRING), color);
     put(b, word);
     close_value(s, b, color);
 }
 
 void append_bool_value(const tevra_shared *s, tevra_buffer *b, bool v, bool color) {
-    open_value(s, b, kBoolColor, color);
+    open_value(s, b, value_slot(TEVRA_FIELD_BOOL), color);
     put(b, v ? kTrue : kFalse);
     close_value(s, b, color);
 }
 
 void append_pointer_value(const tevra_shared *s, tevra_buffer *b, const void *p, bool color) {
-    open_value(s, b, kStringColor, color);
+    open_value(s, b, value_slot(TEVRA_FIELD_POINTER), color);
     put_char(b, '"');
     tev::append_pointer(b, p);
     put_char(b, '"');
@@ -259,7 +247,7 @@ void append_pointer_value(const tevra_shared *s, tevra_buffer *b, const void *p,
 
 void append_errno_value(const tevra_shared *s, tevra_buffer *b, int err, bool color) {
     char text[128];
-    open_value(s, b, kErrorColor, color);
+    open_value(s, b, value_slot(TEVRA_FIELD_ERRNO), color);
     tev::append_json_string_maybe_trusted(b, tev::errno_string(err, text, sizeof text));
     close_value(s, b, color);
 }
@@ -288,12 +276,12 @@ void append_field_value(const tevra_shared *s, tevra_buffer *b, const tevra_fiel
             append_bytes_value(s, b, f.value.bytes.data, f.value.bytes.len, color);
             return;
         case TEVRA_FIELD_TIME:
-            open_value(s, b, kTimestampColor, color);
+            open_value(s, b, value_slot(TEVRA_FIELD_TIME), color);
             tev::append_time(b, f.value.time, 1);
             close_value(s, b, color);
             return;
         case TEVRA_FIELD_DURATION:
-            open_value(s, b, kStringColor, color);
+            open_value(s, b, value_slot(TEVRA_FIELD_DURATION), color);
             tev::append_duration(b, f.value.duration, 1);
             close_value(s, b, color);
             return;

@@ -43,10 +43,6 @@ void build_color_literals(tevra_shared *s);
 
 // --- values and members (json_members.cpp) ---
 
-// True when the field has a key to write: not NULL and not empty (a trusted
-// key is exactly key_len bytes long).
-bool has_key(const tevra_field &f);
-
 // A quote, n bytes, a quote; NULL or n 0 gives "".
 void put_quoted(tevra_buffer *b, const char *text, size_t n);
 

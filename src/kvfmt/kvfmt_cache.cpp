@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "console/key_lead_in.hpp"
+#include "core/kind_table.hpp"
 #include "core/lock.hpp"
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
@@ -64,15 +66,6 @@ class Text {
     tevra_buffer buf_;
 };
 
-// The colour a console value of this verb starts with; -1 for none (%m
-// writes its own colour next to the text).
-int value_color_slot(uint32_t verb) {
-    if (verb == TEVRA_KVFMT_STRING) return kStringColor;
-    if (verb >= TEVRA_KVFMT_INT && verb <= TEVRA_KVFMT_POINTER) return kNumberColor;
-    if (verb == TEVRA_KVFMT_BOOL) return kBoolColor;
-    return -1;
-}
-
 }  // namespace
 
 void prepare_entry(const tevra_shared *s, tevra_kvfmt_layout *layout) {
@@ -82,14 +75,10 @@ void prepare_entry(const tevra_shared *s, tevra_kvfmt_layout *layout) {
         e.json_key_len = 0;
         {
             Text t(s);
-            t.color(kReset);
-            t.add(" ", 1);
-            t.color(kKeyColor);
-            t.add(e.key, e.key_len);
-            t.add("=", 1);
-            t.color(kReset);
-            int slot = value_color_slot(e.verb);
-            if (slot >= 0) t.color(slot);
+            auto add = [&t](const char *p, size_t n) { t.add(p, n); };
+            console::build_key_lead_in(
+                s, add, [&] { t.add(e.key, e.key_len); }, verb_lead_in_color(e.verb),
+                console::LeadInSpace::kAfterReset);
             t.store(e.console_prefix, &e.console_prefix_len);
         }
         {

@@ -3,6 +3,7 @@
 // and the two helpers that append a colour to a line buffer.
 #include <cstring>
 
+#include "core/level_table.hpp"
 #include "core/shared.hpp"
 #include "palette/palette.hpp"
 #include "text/buffer_fast.hpp"
@@ -10,27 +11,13 @@
 namespace tev {
 namespace {
 
-// trace .. panic have a colour each; nolevel borrows the null colour and
-// every other code is coloured as info, as it is labelled.
-const char *palette_level_color(const tevra_palette &p, int level) {
-    switch (level) {
-        case TEVRA_LEVEL_TRACE: return p.trace_color;
-        case TEVRA_LEVEL_DEBUG: return p.debug_color;
-        case TEVRA_LEVEL_INFO: return p.info_color;
-        case TEVRA_LEVEL_WARN: return p.warn_color;
-        case TEVRA_LEVEL_ERROR: return p.error_color;
-        case TEVRA_LEVEL_FATAL: return p.fatal_color;
-        case TEVRA_LEVEL_PANIC: return p.panic_color;
-        case TEVRA_LEVEL_NOLEVEL: return p.null_color;
-        default: return p.info_color;
-    }
-}
+// The level table's colour slot; every code outside it is coloured as info,
+// as it is labelled.
+constexpr int level_color_slot(int level) { return level_row(level).color; }
 
-// The same mapping onto the slots of `color_lens`.
-constexpr int level_color_slot(int level) {
-    if (level >= TEVRA_LEVEL_TRACE && level <= TEVRA_LEVEL_PANIC) return kTraceColor + level + 1;
-    if (level == TEVRA_LEVEL_NOLEVEL) return kNolevelColor;
-    return kInfoColor;
+// trace .. panic have a colour each; nolevel's slot reads the null colour.
+const char *palette_level_color(const tevra_palette &p, int level) {
+    return p.*kSlotMember[level_color_slot(level)];
 }
 
 static_assert(level_color_slot(TEVRA_LEVEL_TRACE) == kTraceColor);
