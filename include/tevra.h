@@ -187,34 +187,31 @@ typedef struct tevra_output {
 /* A stdio stream sink; with a non-zero close flag it owns the stream and
  * fcloses it. Every write is flushed. A NULL `out` does nothing. */
 TEVRA_API void tevra_output_from_fp(tevra_output *out, FILE *fp, int close_flag);
-/* Opens `path` (0666 before the umask) with O_APPEND, truncated first when
- * `mode` contains 'w'; the output reopens the path (appending) when it no
- * longer names the open file, as after log rotation, checking at most about
- * once a second. Owned. Returns 0, the errno value of a failed open, or -1
- * (NULL argument, no memory). On failure `out` is untouched. */
+/* An owned sink appending to `path` (0666 before the umask; truncated first
+ * when `mode` holds 'w'), reopened, checking about once a second, when the
+ * path names another file, as after log rotation. 0, the errno value of a
+ * failed open, or -1 (NULL argument, no memory); `out` untouched on failure. */
 TEVRA_API int tevra_output_init_file(tevra_output *out, const char *path, const char *mode);
-/* A syslog sink sending each line as one RFC 5424 message: `address` NULL or
- * "" for /dev/log, "unix:PATH", "udp://HOST[:PORT]" or "tcp://HOST[:PORT]"
- * (port 514; octet counting, reconnecting when the peer goes away).
- * Severity from the line's level; `facility` a LOG_* value of <syslog.h>,
- * 0 = LOG_USER; `ident` NULL = the program's short name. Owned; a daemon
- * that is not up yet is tried again at every line. 0 or an errno (EINVAL
- * for a NULL `out`, a bad address or facility). */
+/* An owned sink sending each line as one RFC 5424 message to `address`: NULL
+ * or "" for /dev/log, "unix:PATH", "udp://HOST[:PORT]" or "tcp://HOST[:PORT]"
+ * (port 514, octet counting, reconnecting); a daemon not up yet is retried
+ * at every line. Severity from the line's level; `facility` a LOG_* value,
+ * 0 = LOG_USER; `ident` NULL = the program's short name. 0 or an errno
+ * (EINVAL for a NULL `out`, a bad address or facility). */
 TEVRA_API int tevra_output_init_syslog(tevra_output *out, const char *address, const char *ident,
                                        int facility);
-/* A journal sink on /run/systemd/journal/socket (native protocol; large
+/* An owned sink on /run/systemd/journal/socket (native protocol, large
  * entries through a sealed memfd): MESSAGE, PRIORITY as for syslog,
  * SYSLOG_IDENTIFIER (`ident`, NULL = program short name) and, for JSON
- * lines, the event's fields. Owned. 0 or an errno (EINVAL for NULL `out`). */
+ * lines, the event's fields. 0 or an errno (EINVAL for NULL `out`). */
 TEVRA_API int tevra_output_init_journald(tevra_output *out, const char *ident);
 /* Periods of a rotating file output, in local time. */
 enum { TEVRA_ROTATE_NONE = 0, TEVRA_ROTATE_HOURLY = 1, TEVRA_ROTATE_DAILY = 2 };
-/* A file output (created with `mode_bits` before the umask) that rotates
- * before a line would take it past `max_bytes` (0: no limit) or when a new
- * period `every` begins, keeping `max_files` old files path.1 (newest) to
- * path.N. Lines are never split; several processes may share the path
- * (each line written under flock). Owned. 0 or an errno value (EINVAL for
- * a NULL `out`, a NULL or empty path, an unknown period). */
+/* An owned file sink (`mode_bits` before the umask) that rotates before a
+ * line would pass `max_bytes` (0: no limit) or when a period `every` begins,
+ * keeping `max_files` old files path.1 (newest) to path.N; lines are never
+ * split, and processes may share the path (each line under flock). 0 or an
+ * errno (EINVAL for a NULL `out`, a NULL or empty path, an unknown period). */
 TEVRA_API int tevra_output_init_rotating(tevra_output *out, const char *path, uint64_t max_bytes,
                                          int every, unsigned max_files, unsigned mode_bits);
 /* Closes an owned sink (ignoring the result) and zeroes the record; an
@@ -304,6 +301,7 @@ TEVRA_API int tevra_observed_isatty(void *user_data);
  * Configuration
  * ====================================================================== */
 
+/* What tevra_new copies; start from tevra_default_config. */
 typedef struct tevra_config {
     int mode;                      /* TEVRA_MODE_*; anything but 1 is console */
     int color;                     /* TEVRA_COLOR_*; anything but 1, 2 is auto */
@@ -372,11 +370,10 @@ struct tevra_logger {
  * (`owns` set) belongs to the logger from this call on: every failure closes
  * it, so the caller never closes it afterwards. */
 TEVRA_API tevra_logger *tevra_new(const tevra_config *config);
-/* As tevra_new, with environment values (PREFIX + LEVEL, MODE, TIME_FORMAT,
- * DISABLE_TIMESTAMP, VERBOSE_FIELDS, UTC, NO_COLOR, FORCE_COLOR, PALETTE,
- * BUFFER_SIZE, OUTPUT_FILE_MODE, OUTPUT; prefix NULL or "" means "LOG_")
- * laid over `base`. Keywords match without regard to ASCII case in every
- * locale. BUFFER_SIZE is decimal bytes from 64 to 1048576, else ignored.
+/* As tevra_new, with PREFIX + LEVEL, MODE, TIME_FORMAT, DISABLE_TIMESTAMP,
+ * VERBOSE_FIELDS, UTC, NO_COLOR, FORCE_COLOR, PALETTE, BUFFER_SIZE (decimal,
+ * 64 to 1048576, else ignored), OUTPUT_FILE_MODE and OUTPUT laid over `base`
+ * (prefix NULL or "": "LOG_"; keywords in any ASCII case, in every locale).
  * Configuration problems are logged through the new logger. */
 TEVRA_API tevra_logger *tevra_new_from_env(const char *prefix, const tevra_config *base);
 
