@@ -332,9 +332,9 @@ typedef struct tevra_logger_state {
     size_t field_count;
     char *prefix;           /* bound fields rendered in the logger's mode */
     size_t prefix_len;
-    int level;
-    int level_field;
-    int closes_output;
+    int level;              /* minimum level, unchecked */
+    int level_field;        /* 1: lines end with "loglevel" */
+    int closes_output;      /* 1 on a root whose sink is owned */
 } tevra_logger_state;
 
 /* The handle: its state and 22 operations, each taking the handle first.
