@@ -6,13 +6,24 @@
  * line, handed whole to an output sink. This header is the whole contract:
  * it compiles as C99 and as C++, and every declaration here is exported,
  * unmangled, from libtevra.so.0. Sections follow the path of an event:
- * levels and configuration, sinks, fields, the line buffer, text writers,
- * templates, encoders, palettes, then construction and logging.
+ * levels, palettes and output sinks, the configuration that names them,
+ * creating a logger, field records, logging with fields, logging with
+ * templates, derived loggers, then closing and destroying. The internal
+ * block comes last, in the same order: memory, logger core, handle slots,
+ * template layouts, field text, the line buffer, text writers, the two
+ * encoders and the write loop.
  *
- * Conventions: every function tolerates NULL for its handle or record (log
- * calls do nothing, derivations return NULL, close returns 0). Result codes
- * are 0 for success, a positive errno value, -1 when no errno value is at
- * hand, or 5 (EIO) for a short write without an errno value.
+ * Conventions: a function tolerates NULL for its handle or record (log calls
+ * do nothing, derivations return NULL, close returns 0) unless its contract
+ * says otherwise. Result codes are 0 for success, a positive errno value, -1
+ * when no errno value is at hand, or 5 (EIO) for a short write without an
+ * errno value. Field records, keys and strings are borrowed for the call;
+ * palettes and observed outputs for the life of the loggers that use them.
+ *
+ * Threads: any number of threads may log through, derive from and close the
+ * loggers of one tree at once; destroying a handle must not overlap other
+ * use of that same handle. A record the caller fills (configuration, output,
+ * buffer, layout) is used by one thread at a time unless said otherwise.
  */
 #ifndef TEVRA_H
 #define TEVRA_H
@@ -34,6 +45,13 @@
 extern "C" {
 #endif
 
+/* Records defined further down (or, for tevra_shared, never), named here so
+ * that every section may refer to them. */
+typedef struct tevra_shared tevra_shared; /* a logger tree's shared record */
+typedef struct tevra_logger tevra_logger;
+typedef struct tevra_field tevra_field;
+typedef struct tevra_buffer tevra_buffer;
+
 /* ======================================================================
  * Levels, modes and colour policy
  * ====================================================================== */
@@ -54,32 +72,110 @@ enum {
     TEVRA_LEVEL_DISABLED = 127
 };
 
+/* The line format, tevra_config.mode. */
 enum { TEVRA_MODE_CONSOLE = 0, TEVRA_MODE_JSON = 1 };
 
+/* The colour policy, tevra_config.color; auto colours a terminal output. */
 enum { TEVRA_COLOR_AUTO = 0, TEVRA_COLOR_NEVER = 1, TEVRA_COLOR_ALWAYS = 2 };
 
 /* Static name of a level ("trace" ... "nolevel", "disabled"); "info" for
- * every code not in the table. */
+ * every code not in the table. Never NULL. */
 TEVRA_API const char *tevra_level_string(int level);
 /* Byte length of tevra_level_string(level). */
 TEVRA_API size_t tevra_level_string_len(int level);
+/* Static three-letter console label ("TRC" ... "PNC", "---"; "INF" otherwise). */
+TEVRA_API const char *tevra_level_console_label(int level);
+/* 1 and the level stored when the name is recognised ("warning", "off"...;
+ * ASCII case and surrounding space ignored); else 0, also for NULL. */
+TEVRA_API int tevra_parse_level(const char *text, int *level);
 
 /* ======================================================================
- * Allocation: every block the library obtains or releases goes through
- * these four forwards to the platform allocator.
+ * Palettes: the escape strings of coloured lines
  * ====================================================================== */
 
-TEVRA_API void *tevra_malloc_internal(size_t size);
-TEVRA_API void *tevra_calloc_internal(size_t count, size_t size);
-TEVRA_API void *tevra_realloc_internal(void *ptr, size_t size);
-TEVRA_API void tevra_free_internal(void *ptr);
+/* Sixteen escape strings; NULL or "" means no colour for that role. */
+typedef struct tevra_palette {
+    const char *key_color;
+    const char *string_color;
+    const char *number_color;
+    const char *bool_color;
+    const char *null_color;
+    const char *trace_color;
+    const char *debug_color;
+    const char *info_color;
+    const char *warn_color;
+    const char *error_color;
+    const char *fatal_color;
+    const char *panic_color;
+    const char *timestamp_color;
+    const char *message_color;
+    const char *message_key_color;
+    const char *reset;
+} tevra_palette;
+
+/* The 32 built-in palettes, read-only ("-" in a name is "_" here). */
+TEVRA_API extern const tevra_palette tevra_builtin_palette_ayu_light;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_ayu_mirage;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_catppuccin_mocha;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_default;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_dracula;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_everforest;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_everforest_light;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_github_dark;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_github_light;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_gruvbox;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_gruvbox_light;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_horizon;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_iosvkem;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_kanagawa;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_monokai_vibrant;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_night_owl;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_nord;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_oceanic_next;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_one_dark;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_one_dark_aurora;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_one_light;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_outrun_electric;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_palenight;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_papercolor_dark;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_papercolor_light;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_rose_pine;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_rose_pine_dawn;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_solarized_dark;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_solarized_light;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_solarized_nightfall;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_synthwave_84;
+TEVRA_API extern const tevra_palette tevra_builtin_palette_tokyo_night;
+
+/* The built-in "default" palette. Never NULL. */
+TEVRA_API const tevra_palette *tevra_palette_default(void);
+/* Forgiving lookup ("Solarized Dark", "palette-nord", "doomnord"); a name
+ * that matches nothing, and NULL, give the default palette. Never NULL. */
+TEVRA_API const tevra_palette *tevra_palette_by_name(const char *name);
+/* Number of built-in palettes (32). */
+TEVRA_API size_t tevra_palette_count(void);
+/* Static name of entry `index` in alphabetical order; NULL past the end. */
+TEVRA_API const char *tevra_palette_name(unsigned index);
+/* The level's colour (nolevel takes the null colour, unknown codes info's);
+ * "" where the palette has NULL, and for a NULL palette. */
+TEVRA_API const char *tevra_level_color(const tevra_palette *palette, int level);
+/* Byte length of a logger tree's colour of `level`, measured when the tree
+ * was created; 0 for a NULL shared record. */
+TEVRA_API size_t tevra_level_color_len(const tevra_shared *shared, int level);
+/* Appends `color` to the buffer when `enabled` is non-zero; a NULL colour or
+ * buffer appends nothing. */
+TEVRA_API void tevra_apply_color(tevra_buffer *buf, const char *color, int enabled);
+/* As tevra_apply_color, appending the first `len` bytes of `color`. */
+TEVRA_API void tevra_apply_color_len(tevra_buffer *buf, const char *color, size_t len, int enabled);
 
 /* ======================================================================
  * Output sinks
  * ====================================================================== */
 
-/* A sink: three operations, their context and an ownership flag. A NULL
- * write means "no output": nothing is written and nothing fails. */
+/* A sink: three operations, their context and an ownership flag. `write`
+ * stores the count it accepted in *written and returns a result code; a
+ * tree closes an owned sink once. A NULL write means "no output": nothing
+ * is written and nothing fails; a NULL isatty means "not a terminal". */
 typedef struct tevra_output {
     int (*write)(void *user_data, const void *data, size_t len, size_t *written);
     int (*close)(void *user_data);
@@ -88,7 +184,47 @@ typedef struct tevra_output {
     int owns;
 } tevra_output;
 
-/* Two outputs written in turn; freed by its close. */
+/* A stdio stream sink; with a non-zero close flag it owns the stream and
+ * fcloses it. Every write is flushed. A NULL `out` does nothing. */
+TEVRA_API void tevra_output_from_fp(tevra_output *out, FILE *fp, int close_flag);
+/* An owned sink appending to `path` (0666 before the umask; truncated first
+ * when `mode` holds 'w'), reopened, checking about once a second, when the
+ * path names another file, as after log rotation. 0, the errno value of a
+ * failed open, or -1 (NULL argument, no memory); `out` untouched on failure. */
+TEVRA_API int tevra_output_init_file(tevra_output *out, const char *path, const char *mode);
+/* An owned sink sending each line as one RFC 5424 message to `address`: NULL
+ * or "" for /dev/log, "unix:PATH", "udp://HOST[:PORT]" or "tcp://HOST[:PORT]"
+ * (port 514, octet counting, reconnecting); a daemon not up yet is retried
+ * at every line. Severity from the line's level; `facility` a LOG_* value,
+ * 0 = LOG_USER; `ident` NULL = the program's short name. 0 or an errno
+ * (EINVAL for a NULL `out`, a bad address or facility). */
+TEVRA_API int tevra_output_init_syslog(tevra_output *out, const char *address, const char *ident,
+                                       int facility);
+/* An owned sink on /run/systemd/journal/socket (native protocol, large
+ * entries through a sealed memfd): MESSAGE, PRIORITY as for syslog,
+ * SYSLOG_IDENTIFIER (`ident`, NULL = program short name) and, for JSON
+ * lines, the event's fields. 0 or an errno (EINVAL for NULL `out`). */
+TEVRA_API int tevra_output_init_journald(tevra_output *out, const char *ident);
+/* Periods of a rotating file output, in local time. */
+enum { TEVRA_ROTATE_NONE = 0, TEVRA_ROTATE_HOURLY = 1, TEVRA_ROTATE_DAILY = 2 };
+/* An owned file sink (`mode_bits` before the umask) that rotates before a
+ * line would pass `max_bytes` (0: no limit) or when a period `every` begins,
+ * keeping `max_files` old files path.1 (newest) to path.N; lines are never
+ * split, and processes may share the path (each line under flock). 0 or an
+ * errno (EINVAL for a NULL `out`, a NULL or empty path, an unknown period). */
+TEVRA_API int tevra_output_init_rotating(tevra_output *out, const char *path, uint64_t max_bytes,
+                                         int every, unsigned max_files, unsigned mode_bits);
+/* Closes an owned sink (ignoring the result) and zeroes the record; an
+ * unowned sink is only forgotten. NULL does nothing. */
+TEVRA_API void tevra_output_destroy(tevra_output *out);
+/* Inside a sink's write called by the library for a line, that line's level
+ * (-1 to 6; other levels as 1, as the line shows them); TEVRA_LEVEL_DISABLED
+ * anywhere else. Per thread. */
+TEVRA_API int tevra_line_level(void);
+
+/* Two outputs fed the same bytes, each to its end on its own: one that
+ * fails never holds back the other. Allocate it with tevra_malloc_internal;
+ * its close closes the members it owns and frees it. */
 typedef struct tevra_tee {
     tevra_output first;
     tevra_output second;
@@ -113,104 +249,67 @@ typedef struct tevra_observed_output {
     unsigned int short_writes;
 } tevra_observed_output;
 
+/* A snapshot of an observed output's counters. */
 typedef struct tevra_observed_stats {
     unsigned int failures;
     unsigned int short_writes;
 } tevra_observed_stats;
 
-/* A stdio stream sink. With a non-zero close flag the sink owns the stream
- * and fcloses it. Every write is flushed. `out` must not be NULL. */
-TEVRA_API void tevra_output_from_fp(tevra_output *out, FILE *fp, int close_flag);
-/* Opens `path` (0666 before the umask) with O_APPEND, truncated first when
- * `mode` contains 'w'; the output reopens the path (appending) when it no
- * longer names the open file, as after log rotation, checking at most about
- * once a second. Returns 0, the errno value of a failed open, or -1. On
- * failure `out` is untouched. */
-TEVRA_API int tevra_output_init_file(tevra_output *out, const char *path, const char *mode);
-/* Inside a sink's write called by the library for a line, that line's level
- * (-1 to 6; other levels as 1, as the line shows them); TEVRA_LEVEL_DISABLED
- * anywhere else. Per thread. */
-TEVRA_API int tevra_line_level(void);
-/* A syslog sink sending each line as one RFC 5424 message: `address` NULL or
- * "" for /dev/log, "unix:PATH", "udp://HOST[:PORT]" or "tcp://HOST[:PORT]"
- * (port 514; octet counting, reconnecting when the peer goes away).
- * Severity from the line's level; `facility` a LOG_* value of <syslog.h>,
- * 0 = LOG_USER; `ident` NULL = the program's short name. 0 or an errno. */
-TEVRA_API int tevra_output_init_syslog(tevra_output *out, const char *address, const char *ident,
-                                       int facility);
-/* A journal sink on /run/systemd/journal/socket (native protocol; large
- * entries through a sealed memfd): MESSAGE, PRIORITY as for syslog,
- * SYSLOG_IDENTIFIER (`ident`, NULL = program short name) and, for JSON
- * lines, the event's fields. 0 or an errno. */
-TEVRA_API int tevra_output_init_journald(tevra_output *out, const char *ident);
-/* Periods of a rotating file output, in local time. */
-enum { TEVRA_ROTATE_NONE = 0, TEVRA_ROTATE_HOURLY = 1, TEVRA_ROTATE_DAILY = 2 };
-/* A file output (created with `mode_bits` before the umask) that rotates
- * before a line would take it past `max_bytes` (0: no limit) or when a new
- * period `every` begins, keeping `max_files` old files path.1 (newest) to
- * path.N. Lines are never split; several processes may share the path
- * (each line written under flock). 0 or an errno value. */
-TEVRA_API int tevra_output_init_rotating(tevra_output *out, const char *path, uint64_t max_bytes,
-                                         int every, unsigned max_files, unsigned mode_bits);
-/* Closes an owned sink (ignoring the result) and zeroes the record. */
-TEVRA_API void tevra_output_destroy(tevra_output *out);
+/* Sets up `obs` over a copy of `inner` (NULL: an output that swallows all),
+ * owning it when `inner` is owned. `on_failure` (may be NULL) runs on the
+ * writing thread inside the write, for each failed or short write; a line
+ * it logs to the same tree is dropped. NULL `obs` does nothing. */
 TEVRA_API void tevra_observed_output_init(tevra_observed_output *obs, const tevra_output *inner,
                                           void (*on_failure)(void *, const tevra_write_failure *),
                                           void *failure_user);
-/* Safe to call while other threads log through the observed output. */
+/* The counters so far (zeros for NULL). Safe to call while other threads
+ * log through the observed output. */
 TEVRA_API tevra_observed_stats tevra_observed_output_stats_get(const tevra_observed_output *obs);
 
 /* The built-in operations, for applications that assemble records by hand
- * (a tee, for instance). */
+ * (a tee, for instance). Each write accepts a NULL `written`. */
+/* Context FILE *: flushes what the stream holds, then writes the bytes
+ * through its descriptor under the stream lock. -1 for NULL stream or data. */
 TEVRA_API int tevra_file_write(void *user_data, const void *data, size_t len, size_t *written);
+/* fcloses the stream, owned or not: 0, or its errno (EIO when none). NULL: 0. */
 TEVRA_API int tevra_file_close(void *user_data);
+/* 1 when the stream's descriptor is a terminal; 0 otherwise and for NULL. */
 TEVRA_API int tevra_file_isatty(void *user_data);
+/* Context: an int descriptor from tevra_malloc_internal. One write call,
+ * repeated on EINTR and EAGAIN; -1 for NULL, a closed cell or NULL data. */
 TEVRA_API int tevra_fd_write(void *user_data, const void *data, size_t len, size_t *written);
+/* Closes the descriptor (not retried on EINTR) and frees the cell. NULL: 0. */
 TEVRA_API int tevra_fd_close(void *user_data);
+/* 1 when the descriptor is a terminal; 0 otherwise, for NULL or closed. */
 TEVRA_API int tevra_fd_isatty(void *user_data);
+/* Context tevra_tee *: both outputs get every byte; *written is the smaller
+ * count, the result the first output's failure, else the second's. NULL: -1. */
 TEVRA_API int tevra_tee_write(void *user_data, const void *data, size_t len, size_t *written);
+/* Closes the members the tee owns and frees the tee: the first failure. NULL: 0. */
 TEVRA_API int tevra_tee_close(void *user_data);
+/* 1 when either member is a terminal; 0 for NULL. */
 TEVRA_API int tevra_tee_isatty(void *user_data);
+/* Context tevra_observed_output *: the inner write, counted and reported.
+ * Without an inner write (or for NULL) the bytes vanish and it returns 0. */
 TEVRA_API int tevra_observed_write(void *user_data, const void *data, size_t len, size_t *written);
+/* Closes the inner output when it is owned; never frees the record. NULL: 0. */
 TEVRA_API int tevra_observed_close(void *user_data);
+/* The inner output's answer; 0 without one and for NULL. */
 TEVRA_API int tevra_observed_isatty(void *user_data);
 
 /* ======================================================================
- * Palettes
+ * Configuration
  * ====================================================================== */
 
-/* Sixteen escape strings; NULL or "" means no colour for that role. */
-typedef struct tevra_palette {
-    const char *key_color;
-    const char *string_color;
-    const char *number_color;
-    const char *bool_color;
-    const char *null_color;
-    const char *trace_color;
-    const char *debug_color;
-    const char *info_color;
-    const char *warn_color;
-    const char *error_color;
-    const char *fatal_color;
-    const char *panic_color;
-    const char *timestamp_color;
-    const char *message_color;
-    const char *message_key_color;
-    const char *reset;
-} tevra_palette;
-
-/* ======================================================================
- * Configuration and logger handle
- * ====================================================================== */
-
+/* What tevra_new copies; start from tevra_default_config. */
 typedef struct tevra_config {
     int mode;                      /* TEVRA_MODE_*; anything but 1 is console */
     int color;                     /* TEVRA_COLOR_*; anything but 1, 2 is auto */
     int non_finite_null;           /* JSON: exactly 1 writes NaN/Inf as null */
     size_t buffer_size;            /* line buffer and largest write; 0 = 1024 */
     int level;                     /* minimum level, stored unchecked */
-    int timestamps;
-    int utc;
+    int timestamps;                /* non-zero: lines carry the time */
+    int utc;                       /* non-zero: times in UTC, else local */
     int level_field;               /* append "loglevel" to every line */
     int verbose_fields;            /* "time"/"level"/"message" keys */
     const char *time_format;       /* NULL, "RFC3339", "RFC3339Nano" or strftime */
@@ -218,9 +317,13 @@ typedef struct tevra_config {
     tevra_output output;           /* NULL write means standard output */
 } tevra_config;
 
-typedef struct tevra_shared tevra_shared;
-typedef struct tevra_logger tevra_logger;
-typedef struct tevra_field tevra_field;
+/* Zeroes the record, then: buffer_size 1024, timestamps 1, the default
+ * palette, the process's standard output (not owned). NULL does nothing. */
+TEVRA_API void tevra_default_config(tevra_config *config);
+
+/* ======================================================================
+ * Creating a logger: the handle and the two constructors
+ * ====================================================================== */
 
 /* Per-logger state, owned by its one handle; never changes after creation. */
 typedef struct tevra_logger_state {
@@ -229,12 +332,13 @@ typedef struct tevra_logger_state {
     size_t field_count;
     char *prefix;           /* bound fields rendered in the logger's mode */
     size_t prefix_len;
-    int level;
-    int level_field;
-    int closes_output;
+    int level;              /* minimum level, unchecked */
+    int level_field;        /* 1: lines end with "loglevel" */
+    int closes_output;      /* 1 on a root whose sink is owned */
 } tevra_logger_state;
 
-/* The handle: its state and 22 operations, each taking the handle first. */
+/* The handle: its state and 22 operations, each taking the handle first.
+ * The application owns it until it calls `destroy` on it. */
 struct tevra_logger {
     tevra_logger_state *state;
     int (*close)(tevra_logger *log);
@@ -261,9 +365,17 @@ struct tevra_logger {
     void (*panicf)(tevra_logger *log, const char *msg, const char *kvfmt, ...);
 };
 
-/* Zeroes the record, then: buffer_size 1024, timestamps 1, the default
- * palette, the process's standard output (not owned). NULL does nothing. */
-TEVRA_API void tevra_default_config(tevra_config *config);
+/* A new root logger from a configuration (copied; NULL uses the defaults),
+ * or NULL on failure. Destroy it through its `destroy` slot. An owned output
+ * (`owns` set) belongs to the logger from this call on: every failure closes
+ * it, so the caller never closes it afterwards. */
+TEVRA_API tevra_logger *tevra_new(const tevra_config *config);
+/* As tevra_new, with PREFIX + LEVEL, MODE, TIME_FORMAT, DISABLE_TIMESTAMP,
+ * VERBOSE_FIELDS, UTC, NO_COLOR, FORCE_COLOR, PALETTE, BUFFER_SIZE (decimal,
+ * 64 to 1048576, else ignored), OUTPUT_FILE_MODE and OUTPUT laid over `base`
+ * (prefix NULL or "": "LOG_"; keywords in any ASCII case, in every locale).
+ * Configuration problems are logged through the new logger. */
+TEVRA_API tevra_logger *tevra_new_from_env(const char *prefix, const tevra_config *base);
 
 /* ======================================================================
  * Field records
@@ -302,7 +414,8 @@ typedef struct tevra_duration {
  * escaped. `value_sized` (set by tevra_str_n only) makes `value_len` the
  * exact size of a string value, which then need not end in a NUL and may
  * hold NUL bytes; it sits in what was padding, so the record's size and
- * every member's offset are those of a record without it. */
+ * every member's offset are those of a record without it. A field without
+ * a key (NULL or "") is left out of the line. */
 struct tevra_field {
     const char *key;
     size_t key_len;
@@ -330,7 +443,9 @@ struct tevra_field {
 
 /* Constructors: pure, allocate nothing, classify the key (ASCII rule) and a
  * string value once so that encoders copy clean text without scanning. */
+/* A null value. */
 TEVRA_API tevra_field tevra_null(const char *key);
+/* A string; a NULL value gives "". */
 TEVRA_API tevra_field tevra_str(const char *key, const char *value);
 /* As tevra_str, but key and value are classified by the UTF-8 rule, so
  * well-formed non-ASCII text is copied into JSON unescaped. */
@@ -340,145 +455,46 @@ TEVRA_API tevra_field tevra_trusted_str(const char *key, const char *value);
  * in console lines). Nothing is read past `len`. NULL data gives "". The
  * value is classified by the ASCII rule over its `len` bytes. */
 TEVRA_API tevra_field tevra_str_n(const char *key, const char *data, size_t len);
+/* A signed 64-bit integer. */
 TEVRA_API tevra_field tevra_i64(const char *key, int64_t value);
+/* An unsigned 64-bit integer. */
 TEVRA_API tevra_field tevra_u64(const char *key, uint64_t value);
+/* A double as "%.17g"; NaN and infinities as strings, or as JSON null when
+ * the configuration's non_finite_null is 1. */
 TEVRA_API tevra_field tevra_f64(const char *key, double value);
+/* A boolean: any non-zero `value` is true. */
 TEVRA_API tevra_field tevra_bool(const char *key, int value);
+/* A pointer, written as the platform's "%p". */
 TEVRA_API tevra_field tevra_ptr(const char *key, const void *value);
+/* `len` bytes at `data` (borrowed), written as lower-case hex; NULL data
+ * writes no digits. */
 TEVRA_API tevra_field tevra_bytes_field(const char *key, const void *data, size_t len);
+/* A moment, written as RFC 3339 at its own offset. */
 TEVRA_API tevra_field tevra_time_field(const char *key, tevra_time value);
+/* A span, written with a unit chosen by size ("250ns", "1.500ms", "2m5.000s"). */
 TEVRA_API tevra_field tevra_duration_field(const char *key, tevra_duration value);
+/* An errno number, written as its message. */
 TEVRA_API tevra_field tevra_errno(const char *key, int err);
 
 /* 1 when the text is well-formed UTF-8 without control bytes, '"' or '\'
  * (NULL and "" pass). */
 TEVRA_API int tevra_string_is_trusted(const char *s);
-/* 1 when the text can stand unquoted in a console value. */
+/* 1 when the text can stand unquoted in a console value; 0 for NULL and "". */
 TEVRA_API int tevra_string_is_console_simple_internal(const char *s);
 /* The message for an errno number ("Unknown error N" when there is none),
  * written into `buf`; a static "" when `buf` is NULL or `size` is 0. */
 TEVRA_API const char *tevra_errno_string(int err, char *buf, size_t size);
 
 /* ======================================================================
- * Line buffer
+ * Logging with field records. A filtered call costs a few loads; the
+ * line is rendered on the caller's stack and written whole. `fields` may
+ * be NULL when `count` is 0.
  * ====================================================================== */
 
-#define TEVRA_BUFFER_DEFAULT_SIZE 1024
-#define TEVRA_BUFFER_INLINE_CAPACITY 1025
-
-/* One line being rendered. Bound to a shared record it flushes to the
- * output when full (holding write_lock until the line ends); detached it
- * grows on the heap. Lives on the caller's stack. */
-typedef struct tevra_buffer {
-    tevra_shared *shared;
-    char *data;          /* always NUL-terminated at data[len] */
-    size_t len;
-    size_t cap;
-    size_t write_chunk;  /* largest piece handed to the output */
-    int lock_held;
-    int owns_data;
-    char inline_storage[TEVRA_BUFFER_INLINE_CAPACITY + 1];
-} tevra_buffer;
-
-TEVRA_API char *tevra_buffer_init(tevra_buffer *buf, tevra_shared *shared, size_t size);
-TEVRA_API int tevra_buffer_reserve(tevra_buffer *buf, size_t need);
-TEVRA_API void tevra_buffer_flush(tevra_buffer *buf);
-TEVRA_API void tevra_buffer_append_char(tevra_buffer *buf, char c);
-TEVRA_API void tevra_buffer_append_n(tevra_buffer *buf, const char *src, size_t n);
-TEVRA_API void tevra_buffer_append_cstr(tevra_buffer *buf, const char *s);
-TEVRA_API void tevra_buffer_append_bytes_hex(tevra_buffer *buf, const void *p, size_t n);
-TEVRA_API void tevra_buffer_finish_line(tevra_buffer *buf);
-/* Writes the buffer's text under write_lock and releases a lock taken by a
- * mid-line flush. Every line started on a bound buffer ends here. */
-TEVRA_API void tevra_write_buffer(tevra_shared *shared, tevra_buffer *buf);
-TEVRA_API void tevra_buffer_destroy(tevra_buffer *buf);
-
-/* ======================================================================
- * Palettes and level colours
- * ====================================================================== */
-
-/* The 32 built-in palettes ("-" in a name is "_" here). */
-TEVRA_API extern const tevra_palette tevra_builtin_palette_ayu_light;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_ayu_mirage;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_catppuccin_mocha;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_default;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_dracula;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_everforest;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_everforest_light;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_github_dark;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_github_light;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_gruvbox;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_gruvbox_light;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_horizon;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_iosvkem;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_kanagawa;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_monokai_vibrant;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_night_owl;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_nord;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_oceanic_next;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_one_dark;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_one_dark_aurora;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_one_light;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_outrun_electric;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_palenight;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_papercolor_dark;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_papercolor_light;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_rose_pine;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_rose_pine_dawn;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_solarized_dark;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_solarized_light;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_solarized_nightfall;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_synthwave_84;
-TEVRA_API extern const tevra_palette tevra_builtin_palette_tokyo_night;
-
-TEVRA_API const tevra_palette *tevra_palette_default(void);
-/* Forgiving lookup ("Solarized Dark", "palette-nord", "doomnord"); a name
- * that matches nothing gives the default palette. Never NULL. */
-TEVRA_API const tevra_palette *tevra_palette_by_name(const char *name);
-TEVRA_API size_t tevra_palette_count(void);
-/* Name of entry `index` in alphabetical order; NULL past the end. */
-TEVRA_API const char *tevra_palette_name(unsigned index);
-/* The level's colour; "" for a NULL palette. */
-TEVRA_API const char *tevra_level_color(const tevra_palette *palette, int level);
-/* The cached byte length of that colour; 0 for a NULL shared record. */
-TEVRA_API size_t tevra_level_color_len(const tevra_shared *shared, int level);
-TEVRA_API void tevra_apply_color(tevra_buffer *buf, const char *color, int enabled);
-TEVRA_API void tevra_apply_color_len(tevra_buffer *buf, const char *color, size_t len, int enabled);
-/* Three-letter console label ("TRC" ... "PNC", "---"; "INF" otherwise). */
-TEVRA_API const char *tevra_level_console_label(int level);
-
-/* ======================================================================
- * Construction and lifecycle
- * ====================================================================== */
-
-/* A new root logger from a configuration (copied; NULL uses the defaults),
- * or NULL on failure. Destroy it through its `destroy` slot. An owned output
- * (`owns` set) belongs to the logger from this call on: every failure closes
- * it, so the caller never closes it afterwards. */
-TEVRA_API tevra_logger *tevra_new(const tevra_config *config);
-/* As tevra_new, with environment values (PREFIX + LEVEL, MODE, TIME_FORMAT,
- * DISABLE_TIMESTAMP, VERBOSE_FIELDS, UTC, NO_COLOR, FORCE_COLOR, PALETTE,
- * BUFFER_SIZE, OUTPUT_FILE_MODE, OUTPUT; prefix NULL or "" means "LOG_")
- * laid over `base`. Keywords match without regard to ASCII case in every
- * locale. BUFFER_SIZE is decimal bytes from 64 to 1048576, else ignored.
- * Configuration problems are logged through the new logger. */
-TEVRA_API tevra_logger *tevra_new_from_env(const char *prefix, const tevra_config *base);
-/* Closes the owned sink once for the whole logger tree; later calls return
- * the same result. A derived logger never closes anything. */
-TEVRA_API int tevra_close(tevra_logger *log);
-/* Reopens every file output of the logger's tree by its path now (files
- * also follow their path by themselves, checking about once a second).
- * 0 or the first error (errno value); safe while other threads log. */
-TEVRA_API int tevra_reopen(tevra_logger *log);
-/* 1 and the level stored when the name is recognised ("warning", "off"...). */
-TEVRA_API int tevra_parse_level(const char *text, int *level);
-
-/* ======================================================================
- * Logging with field records
- * ====================================================================== */
-
+/* A line at any level; unknown levels are written as info. */
 TEVRA_API void tevra_fields(tevra_logger *log, int level, const char *msg,
                             const tevra_field *fields, size_t count);
+/* A line at the level of the name, through the handle's slot of that name. */
 TEVRA_API void tevra_trace(tevra_logger *log, const char *msg, const tevra_field *fields, size_t count);
 TEVRA_API void tevra_debug(tevra_logger *log, const char *msg, const tevra_field *fields, size_t count);
 TEVRA_API void tevra_info(tevra_logger *log, const char *msg, const tevra_field *fields, size_t count);
@@ -574,37 +590,12 @@ TEVRA_API void tevra_panic(tevra_logger *log, const char *msg, const tevra_field
  * bool), %m (errno on entry; reads no argument). At most 32 items. Text
  * after a verb letter up to the next space is ignored unless it holds a
  * '%'. A template that breaks these rules writes the line "invalid kvfmt"
- * instead of the event and reads no argument.
+ * (at error level) instead of the event and reads no argument. A filtered
+ * call reads neither the template nor its arguments; a NULL template gives
+ * a line without fields. Templates are cached per logger tree.
  * ====================================================================== */
 
-/* The generic template call, at any level. */
-TEVRA_API void tevra(tevra_logger *log, int level, const char *msg, const char *kvfmt, ...);
-TEVRA_API void tevra_tracef(tevra_logger *log, const char *msg, const char *kvfmt, ...);
-TEVRA_API void tevra_debugf(tevra_logger *log, const char *msg, const char *kvfmt, ...);
-TEVRA_API void tevra_infof(tevra_logger *log, const char *msg, const char *kvfmt, ...);
-TEVRA_API void tevra_warnf(tevra_logger *log, const char *msg, const char *kvfmt, ...);
-TEVRA_API void tevra_errorf(tevra_logger *log, const char *msg, const char *kvfmt, ...);
-TEVRA_API void tevra_fatalf(tevra_logger *log, const char *msg, const char *kvfmt, ...);
-TEVRA_API void tevra_panicf(tevra_logger *log, const char *msg, const char *kvfmt, ...);
-
-/* ======================================================================
- * Derived loggers: share the parent's output, settings and caches; bound
- * fields are deep copies rendered once. Destroy each through `destroy`.
- * ====================================================================== */
-
-TEVRA_API tevra_logger *tevra_with(tevra_logger *log, const tevra_field *fields, size_t count);
-TEVRA_API tevra_logger *tevra_withf(tevra_logger *log, const char *kvfmt, ...);
-TEVRA_API tevra_logger *tevra_with_level(tevra_logger *log, int level);
-TEVRA_API tevra_logger *tevra_with_level_field(tevra_logger *log);
-/* Heap copy including the NUL (NULL gives ""); free with free(). */
-TEVRA_API char *tevra_strdup_local(const char *s);
-/* Heap copy of n bytes; NULL for a NULL pointer or n 0. */
-TEVRA_API void *tevra_memdup_local(const void *p, size_t n);
-
-/* ======================================================================
- * kvfmt layouts
- * ====================================================================== */
-
+/* Verb codes of a parsed template item. */
 enum {
     TEVRA_KVFMT_STRING = 0,
     TEVRA_KVFMT_INT = 1,
@@ -617,57 +608,137 @@ enum {
     TEVRA_KVFMT_ERRNO = 8
 };
 
+/* The most items one template may hold. */
 #define TEVRA_KVFMT_MAX_ITEMS 32
 
-typedef struct tevra_kvfmt_entry {
-    const char *key;           /* into the template; not NUL-terminated */
-    size_t key_len;
-    uint32_t verb;
-    size_t console_prefix_len; /* 0 when none is stored */
-    char console_prefix[128];
-    size_t json_key_len;       /* 0 when none is stored */
-    char json_key[128];
-} tevra_kvfmt_entry;
-
-typedef struct tevra_kvfmt_layout {
-    const char *template_text; /* NULL marks an empty cache slot */
-    char *template_copy;       /* owned copy, or NULL */
-    size_t template_len;
-    uint32_t hash;
-    uint32_t count;
-    tevra_kvfmt_entry entries[TEVRA_KVFMT_MAX_ITEMS];
-} tevra_kvfmt_layout;
-
-/* Turns a template and its arguments into at most 32 field records (keys
- * and strings borrowed). `saved_errno` is reported by %m. 0, or -1 for an
- * invalid template. */
+/* The generic template call, at any level. */
+TEVRA_API void tevra(tevra_logger *log, int level, const char *msg, const char *kvfmt, ...);
+/* A line at the level of the name. */
+TEVRA_API void tevra_tracef(tevra_logger *log, const char *msg, const char *kvfmt, ...);
+TEVRA_API void tevra_debugf(tevra_logger *log, const char *msg, const char *kvfmt, ...);
+TEVRA_API void tevra_infof(tevra_logger *log, const char *msg, const char *kvfmt, ...);
+TEVRA_API void tevra_warnf(tevra_logger *log, const char *msg, const char *kvfmt, ...);
+TEVRA_API void tevra_errorf(tevra_logger *log, const char *msg, const char *kvfmt, ...);
+/* Ends the process with exit(1) after the call, even when filtered or
+ * invalid; returns only for a NULL handle. */
+TEVRA_API void tevra_fatalf(tevra_logger *log, const char *msg, const char *kvfmt, ...);
+/* Ends the process with abort() after the call; returns only for NULL. */
+TEVRA_API void tevra_panicf(tevra_logger *log, const char *msg, const char *kvfmt, ...);
+/* Turns a template and its arguments (consumed) into at most 32 field
+ * records; keys point into the template or the tree's cached copy of it,
+ * strings into the arguments. `saved_errno` is reported by %m. 0 (a NULL
+ * template gives no records), or -1 for an invalid template or a NULL
+ * `count` or `fields`. A NULL `shared` parses without the cache. */
 TEVRA_API int tevra_parse_kvfmt(tevra_shared *shared, tevra_field fields[32], size_t *count,
                                 int json_mode, const char *kvfmt, int saved_errno, va_list args);
 
 /* ======================================================================
- * Internal: library building blocks, exported for the library's own use
- * and for tests. Applications should not need them.
+ * Derived loggers: share the parent's output, settings and caches; bound
+ * fields are deep copies rendered once. Each is destroyed through its own
+ * `destroy`, in any order and from any thread. NULL on failure.
  * ====================================================================== */
 
+/* The parent's bound fields, then copies of `fields` (NULL only with a
+ * `count` of 0); the parent's level and "loglevel" setting. */
+TEVRA_API tevra_logger *tevra_with(tevra_logger *log, const tevra_field *fields, size_t count);
+/* As tevra_with, the new fields from a template and its arguments (%m:
+ * errno on entry); NULL for an invalid template, none for a NULL one. */
+TEVRA_API tevra_logger *tevra_withf(tevra_logger *log, const char *kvfmt, ...);
+/* The same fields under another minimum level, stored unchecked. */
+TEVRA_API tevra_logger *tevra_with_level(tevra_logger *log, int level);
+/* The same logger whose lines end with "loglevel": its minimum level. */
+TEVRA_API tevra_logger *tevra_with_level_field(tevra_logger *log);
+
+/* ======================================================================
+ * Closing and destroying. A handle is destroyed through its `destroy`
+ * slot: it frees the handle and gives back its reference on the tree; the
+ * last one closes an owned sink still open and frees the tree.
+ * ====================================================================== */
+
+/* Closes the owned sink once for the whole tree, after which no logger of
+ * it writes; later calls return the same result. With an unowned sink, or
+ * on a derived logger before the root closed, it closes nothing and
+ * returns 0; from inside the tree's own sink, EDEADLK. */
+TEVRA_API int tevra_close(tevra_logger *log);
+/* Reopens every file output of the logger's tree by its path now (files
+ * also follow their path by themselves, checking about once a second).
+ * 0 (also once closed) or the first error (errno value); EINVAL for NULL,
+ * EDEADLK from inside the tree's sink. Safe while other threads log. */
+TEVRA_API int tevra_reopen(tevra_logger *log);
+
+/* ======================================================================
+ * Internal: library building blocks, exported for the library's own use
+ * and for tests. Applications should not need them. In the order of an
+ * event: memory, logger core, handle slots, template layouts, field text,
+ * the line buffer, text writers, the JSON and console encoders, the write
+ * loop. The encoders and writers take the tree's shared record from a
+ * live logger and render on the calling thread.
+ * ====================================================================== */
+
+/* --- memory: every block the library obtains or releases goes through
+ * these four forwards to the platform allocator --- */
+/* malloc(size). */
+TEVRA_API void *tevra_malloc_internal(size_t size);
+/* calloc(count, size). */
+TEVRA_API void *tevra_calloc_internal(size_t count, size_t size);
+/* realloc(ptr, size). */
+TEVRA_API void *tevra_realloc_internal(void *ptr, size_t size);
+/* free(ptr); NULL does nothing. */
+TEVRA_API void tevra_free_internal(void *ptr);
+/* Heap copy including the NUL (NULL gives ""); NULL on no memory. Free it
+ * with tevra_free_internal. */
+TEVRA_API char *tevra_strdup_local(const char *s);
+/* Heap copy of n bytes; NULL for a NULL pointer, n 0 or no memory. Free it
+ * with tevra_free_internal. */
+TEVRA_API void *tevra_memdup_local(const void *p, size_t n);
+
 /* --- logger core --- */
+/* A new handle with every slot set, adopting a reference on `shared` that
+ * the caller holds (destroy gives it back); NULL for NULL or no memory. */
 TEVRA_API tevra_logger *tevra_allocate_logger(tevra_shared *shared);
+/* Takes a reference on the record: 0, or -1 (none taken) on a thread that
+ * holds its `lock` already. NULL: 0. */
 TEVRA_API int tevra_retain_shared(tevra_shared *shared);
+/* Gives a reference back; the last one closes an owned sink still open and
+ * frees the record. Kept on a thread holding `lock`. NULL does nothing. */
 TEVRA_API void tevra_release_shared(tevra_shared *shared);
+/* tevra_close for a record: with `close_output` set, closes an owned sink
+ * once and marks the tree closed. The first result, 0, or EDEADLK. NULL: 0. */
 TEVRA_API int tevra_close_shared(tevra_shared *shared, int close_output);
+/* 1 when a line at `level` passes: the tree is open and `level` reaches the
+ * minimum (nolevel filters as info, disabled drops all). 0 for NULL. */
 TEVRA_API int tevra_should_log(const tevra_logger_state *state, int level);
+/* The worker behind every field call: filters, then renders and writes the
+ * line through the tree's encoder. Never ends the process. */
 TEVRA_API void tevra_log_impl(tevra_logger *log, int level, const char *msg,
                               const tevra_field *fields, size_t count);
+/* The worker behind every template call (errno read on entry, `args`
+ * consumed); resolves the template under the tree's `lock`. */
 TEVRA_API void tevra_vlogf_impl(tevra_logger *log, int level, const char *msg, const char *kvfmt,
                                 va_list args);
+/* The worker behind tevra_with: a child with the parent's bound fields and
+ * copies of `fields`. */
 TEVRA_API tevra_logger *tevra_clone_with_fields(tevra_logger *log, const tevra_field *fields,
                                                 size_t count);
+/* The worker behind tevra_withf, with `args` consumed. */
 TEVRA_API tevra_logger *tevra_vwithf_impl(tevra_logger *log, const char *kvfmt, va_list args);
+/* Deep copy: the key and a string or byte value are copied (each freed with
+ * tevra_free_internal). 0, or -1 for NULL or no memory, `dst` owning nothing. */
 TEVRA_API int tevra_copy_field(tevra_field *dst, const tevra_field *src);
+/* Renders the state's bound fields into its `prefix` (freeing the old one)
+ * in the tree's mode and colours. 0, or -1 for NULL or no memory. */
 TEVRA_API int tevra_build_field_prefix(tevra_logger_state *state);
+/* 1 with *value set for 1/true/yes/on or 0/false/no/off (ASCII case and
+ * surrounding space ignored); else 0, also for NULL. */
 TEVRA_API int tevra_parse_bool_value(const char *text, int *value);
+/* Copies `src` without surrounding white space into `dst`, cut to size - 1
+ * bytes and NUL-terminated (NULL src: ""); returns `dst`, as is for size 0. */
 TEVRA_API char *tevra_trim_copy(char *dst, size_t size, const char *src);
 
-/* --- handle slots --- */
+/* --- handle slots: what tevra_new puts in the handle (tevra_logger_info
+ * is the `info` slot). Each behaves as the exported call of its name, and
+ * a NULL handle does nothing, except that the fatal and panic slots end
+ * the process even then. --- */
 TEVRA_API int tevra_logger_close(tevra_logger *log);
 TEVRA_API void tevra_logger_destroy(tevra_logger *log);
 TEVRA_API tevra_logger *tevra_logger_with(tevra_logger *log, const tevra_field *fields, size_t count);
@@ -692,94 +763,237 @@ TEVRA_API void tevra_logger_errorf(tevra_logger *log, const char *msg, const cha
 TEVRA_API void tevra_logger_fatalf(tevra_logger *log, const char *msg, const char *kvfmt, ...);
 TEVRA_API void tevra_logger_panicf(tevra_logger *log, const char *msg, const char *kvfmt, ...);
 
-/* --- sinks --- */
-/* 1 when `needle` is `haystack` or lives inside it (through tees). */
-TEVRA_API int tevra_output_contains(const tevra_output *haystack, const tevra_output *needle);
-/* Hands a finished line to the output in pieces of at most `max_piece`
- * bytes (0: no limit). The caller holds write_lock. */
-TEVRA_API void tevra_write_output_locked(tevra_shared *shared, const void *data, size_t len,
-                                         size_t max_piece);
+/* --- template layouts --- */
+/* One parsed template item: its key, its verb and the key texts rendered
+ * for each mode. */
+typedef struct tevra_kvfmt_entry {
+    const char *key;           /* into the template; not NUL-terminated */
+    size_t key_len;
+    uint32_t verb;
+    size_t console_prefix_len; /* 0 when none is stored */
+    char console_prefix[128];
+    size_t json_key_len;       /* 0 when none is stored */
+    char json_key[128];
+} tevra_kvfmt_entry;
 
-/* --- fields --- */
-TEVRA_API int tevra_string_is_trusted_measure(const char *s, size_t *len);
+/* A parsed template. A slot of a tree's cache is never changed once filled,
+ * so encoders read it without a lock. */
+typedef struct tevra_kvfmt_layout {
+    const char *template_text; /* NULL marks an empty cache slot */
+    char *template_copy;       /* owned copy, or NULL */
+    size_t template_len;
+    uint32_t hash;
+    uint32_t count;
+    tevra_kvfmt_entry entries[TEVRA_KVFMT_MAX_ITEMS];
+} tevra_kvfmt_layout;
 
-/* --- number, pointer, duration and time text --- */
-TEVRA_API void tevra_buffer_append_signed(tevra_buffer *buf, int64_t value);
-TEVRA_API void tevra_buffer_append_unsigned(tevra_buffer *buf, uint64_t value);
-/* "%.17g", or "nan", "inf", "-inf"; repeated values come from a cache. */
-TEVRA_API void tevra_buffer_append_double(tevra_buffer *buf, double value);
-TEVRA_API void tevra_buffer_append_pointer(tevra_buffer *buf, const void *p);
-TEVRA_API void tevra_buffer_append_duration(tevra_buffer *buf, tevra_duration d, int quoted);
-TEVRA_API void tevra_buffer_append_time(tevra_buffer *buf, tevra_time t, int quoted);
-TEVRA_API size_t tevra_render_timestamp_value(tevra_shared *shared, int64_t sec, long nsec, char out[64]);
-/* The current time in the configured layout, escaped for the logger's mode
- * (as the body of a JSON string, or as a console message), without quotes. */
-TEVRA_API void tevra_append_timestamp(tevra_shared *shared, tevra_buffer *buf);
-/* The default clock (CLOCK_REALTIME). Always returns 0. */
-TEVRA_API int tevra_default_time_now(void *ctx, int64_t *sec, long *nsec);
-
-/* --- JSON and console strings --- */
-TEVRA_API void tevra_buffer_append_json_string(tevra_buffer *buf, const char *s);
-TEVRA_API void tevra_buffer_append_json_string_maybe_trusted(tevra_buffer *buf, const char *s);
-TEVRA_API void tevra_buffer_append_json_trusted_string_n(tevra_buffer *buf, const char *s, size_t n);
-TEVRA_API void tevra_buffer_append_json_trusted_string(tevra_buffer *buf, const char *s);
-TEVRA_API void tevra_buffer_append_console_string(tevra_buffer *buf, const char *s);
-TEVRA_API void tevra_buffer_append_console_message(tevra_buffer *buf, const char *s);
-
-/* --- kvfmt --- */
+/* Parses a template into a zeroed or earlier-parsed `layout` (whose copy is
+ * freed first), copying the text when `copy` is set. 0 (a NULL template
+ * gives no items) or -1, the layout then zeroed; -1 for a NULL layout. */
 TEVRA_API int tevra_parse_kvfmt_layout(tevra_kvfmt_layout *layout, const char *kvfmt, int copy);
+/* Renders each item's console " key=" lead-in and JSON key in the tree's
+ * colours into the layout. NULL or no items: nothing. */
 TEVRA_API void tevra_prepare_kvfmt_cache_entry(tevra_shared *shared, tevra_kvfmt_layout *layout);
+/* *out = the tree's cached layout of `kvfmt` (parsed on first use), or
+ * `scratch` when the cache has no room or `shared` is NULL. 0, or -1 for an
+ * invalid template or NULL `out`/`scratch`. The caller holds the `lock`. */
 TEVRA_API int tevra_resolve_kvfmt_entry(tevra_shared *shared, const char *kvfmt,
                                         tevra_kvfmt_layout *scratch, tevra_kvfmt_layout **out);
+/* Fills `fields` from the layout's items and `args` (consumed): keys borrowed
+ * from the layout, strings from the arguments. 0, or -1 for NULL (count 0). */
 TEVRA_API int tevra_materialize_kvfmt_fields(const tevra_kvfmt_layout *layout, tevra_field fields[32],
                                              size_t *count, int json_mode, int saved_errno,
                                              va_list args);
 
-/* --- JSON encoder --- */
+/* --- field text --- */
+/* As tevra_string_is_trusted, storing the length in *len when the text
+ * passes, 0 otherwise; `len` may be NULL. */
+TEVRA_API int tevra_string_is_trusted_measure(const char *s, size_t *len);
+
+/* --- line buffer: appends never fail; a NULL or unusable buffer makes
+ * them no-ops, and text that cannot be stored is dropped --- */
+/* The line size when none is configured. */
+#define TEVRA_BUFFER_DEFAULT_SIZE 1024
+/* Bytes a buffer holds without the heap. */
+#define TEVRA_BUFFER_INLINE_CAPACITY 1025
+
+/* One line being rendered. Bound to a shared record it flushes to the
+ * output when full (holding write_lock until the line ends); detached it
+ * grows on the heap. Lives on the caller's stack. */
+struct tevra_buffer {
+    tevra_shared *shared;
+    char *data;          /* always NUL-terminated at data[len] */
+    size_t len;
+    size_t cap;
+    size_t write_chunk;  /* largest piece handed to the output */
+    int lock_held;
+    int owns_data;
+    char inline_storage[TEVRA_BUFFER_INLINE_CAPACITY + 1];
+};
+
+/* Starts an empty buffer bound to `shared` (NULL: detached) for lines of
+ * `size` bytes (0: 1024); returns its data, NULL for a NULL buffer. */
+TEVRA_API char *tevra_buffer_init(tevra_buffer *buf, tevra_shared *shared, size_t size);
+/* Grows the room to at least `need` bytes, on the heap, bound or not. 0, or
+ * -1 for no memory (buffer unchanged) or NULL. */
+TEVRA_API int tevra_buffer_reserve(tevra_buffer *buf, size_t need);
+/* A bound buffer writes its text so far and keeps write_lock until
+ * tevra_write_buffer; a detached one doubles its room instead. */
+TEVRA_API void tevra_buffer_flush(tevra_buffer *buf);
+/* Appends one byte. */
+TEVRA_API void tevra_buffer_append_char(tevra_buffer *buf, char c);
+/* Appends `n` bytes, NUL bytes included; NULL `src` appends nothing. */
+TEVRA_API void tevra_buffer_append_n(tevra_buffer *buf, const char *src, size_t n);
+/* Appends a string up to its NUL; NULL appends nothing. */
+TEVRA_API void tevra_buffer_append_cstr(tevra_buffer *buf, const char *s);
+/* Appends `n` bytes as two lower-case hex digits each; NULL appends nothing. */
+TEVRA_API void tevra_buffer_append_bytes_hex(tevra_buffer *buf, const void *p, size_t n);
+/* Appends the line feed that ends every line. */
+TEVRA_API void tevra_buffer_finish_line(tevra_buffer *buf);
+/* Writes the buffer's text to `shared`'s output under write_lock (NULL
+ * shared: dropped), releases a lock taken by a mid-line flush and empties
+ * the buffer. Every line started on a bound buffer ends here. */
+TEVRA_API void tevra_write_buffer(tevra_shared *shared, tevra_buffer *buf);
+/* Frees a heap block (or keeps it for the tree's next line) and leaves an
+ * empty detached buffer. Releases no lock: end a bound line first. */
+TEVRA_API void tevra_buffer_destroy(tevra_buffer *buf);
+
+/* --- number, pointer, duration and time text --- */
+/* Decimal text of a signed integer. */
+TEVRA_API void tevra_buffer_append_signed(tevra_buffer *buf, int64_t value);
+/* Decimal text of an unsigned integer. */
+TEVRA_API void tevra_buffer_append_unsigned(tevra_buffer *buf, uint64_t value);
+/* "%.17g", or "nan", "inf", "-inf"; repeated values come from the tree's
+ * cache when the buffer is bound. */
+TEVRA_API void tevra_buffer_append_double(tevra_buffer *buf, double value);
+/* The platform's "%p" text. */
+TEVRA_API void tevra_buffer_append_pointer(tevra_buffer *buf, const void *p);
+/* A span with a unit chosen by size ("250ns", "1.500ms", "2m5.000s"), in
+ * double quotes when `quoted` is non-zero. */
+TEVRA_API void tevra_buffer_append_duration(tevra_buffer *buf, tevra_duration d, int quoted);
+/* RFC 3339 text at the value's own offset, quoted when `quoted` is non-zero;
+ * a time that cannot be shown gives "" quoted and nothing bare. */
+TEVRA_API void tevra_buffer_append_time(tevra_buffer *buf, tevra_time t, int quoted);
+/* The instant in the tree's time layout and zone, unescaped, NUL-terminated
+ * in `out`; its length, 0 when the layout gives nothing or for NULL. */
+TEVRA_API size_t tevra_render_timestamp_value(tevra_shared *shared, int64_t sec, long nsec, char out[64]);
+/* The current time in the configured layout, escaped for the logger's mode
+ * (as the body of a JSON string, or as a console message), without quotes;
+ * nothing when the tree writes no timestamps. */
+TEVRA_API void tevra_append_timestamp(tevra_shared *shared, tevra_buffer *buf);
+/* The default clock (CLOCK_REALTIME; time() should that fail) into the
+ * non-NULL of `sec` and `nsec`; `ctx` is unused. Always returns 0. */
+TEVRA_API int tevra_default_time_now(void *ctx, int64_t *sec, long *nsec);
+
+/* --- JSON and console strings --- */
+/* A JSON string literal of any bytes: quoted, escaped, bytes outside
+ * well-formed UTF-8 as \u00XX. NULL gives "". */
+TEVRA_API void tevra_buffer_append_json_string(tevra_buffer *buf, const char *s);
+/* As tevra_buffer_append_json_string, copying text that needs no escape
+ * in one piece after a single scan. */
+TEVRA_API void tevra_buffer_append_json_string_maybe_trusted(tevra_buffer *buf, const char *s);
+/* `n` bytes in quotes, unescaped: the caller vouches they need no escape.
+ * NULL gives "". */
+TEVRA_API void tevra_buffer_append_json_trusted_string_n(tevra_buffer *buf, const char *s, size_t n);
+/* As the _n form, up to the NUL. */
+TEVRA_API void tevra_buffer_append_json_trusted_string(tevra_buffer *buf, const char *s);
+/* A console value: bare when it cannot be mistaken for key=value syntax,
+ * else quoted with backslash escapes. NULL or "" appends nothing. */
+TEVRA_API void tevra_buffer_append_console_string(tevra_buffer *buf, const char *s);
+/* A console message: never quoted, control bytes escaped so the event stays
+ * on one line. NULL or "" appends nothing. */
+TEVRA_API void tevra_buffer_append_console_message(tevra_buffer *buf, const char *s);
+
+/* --- JSON encoder: the emit functions render and write one line each,
+ * without a level filter; a NULL state writes nothing --- */
+/* A JSON line, coloured when the tree's colour is on. */
 TEVRA_API void tevra_emit_json(const tevra_logger_state *state, int level, const char *msg,
                                const tevra_field *fields, size_t count);
+/* A JSON line without colour. */
 TEVRA_API void tevra_emit_json_plain(const tevra_logger_state *state, int level, const char *msg,
                                      const tevra_field *fields, size_t count);
+/* A JSON line coloured from the tree's palette, whatever its colour policy. */
 TEVRA_API void tevra_emit_json_color(const tevra_logger_state *state, int level, const char *msg,
                                      const tevra_field *fields, size_t count);
+/* A JSON line from a resolved layout, each item's value read from `args`
+ * (consumed); %m gives `saved_errno`. A NULL layout adds no members. */
 TEVRA_API void tevra_emit_json_kvfmt(const tevra_logger_state *state, int level, const char *msg,
                                      const tevra_kvfmt_layout *layout, int saved_errno, va_list args);
+/* One `"key":value` member, led by ',' unless `first`; the key is not
+ * checked. `shared` may be NULL (non-finite doubles then as strings). */
 TEVRA_API void tevra_append_json_field_plain(tevra_shared *shared, tevra_buffer *buf,
                                              const tevra_field *field, int first);
+/* The JSON value of one field alone. */
 TEVRA_API void tevra_append_json_value_plain(tevra_shared *shared, tevra_buffer *buf,
                                              const tevra_field *field);
+/* The message member, led by ',' (key "msg", or "message" when verbose);
+ * a NULL message gives "". */
 TEVRA_API void tevra_append_json_message_field_plain(tevra_shared *shared, tevra_buffer *buf,
                                                      const char *msg);
+/* The members of the fields that have a key, coloured when the tree's
+ * colour is on: the text of a derived logger's bound fields. */
 TEVRA_API void tevra_append_json_field_prefix(tevra_shared *shared, tevra_buffer *buf,
                                               const tevra_field *fields, size_t count);
+/* Renders the coloured level, "loglevel", message and timestamp literals
+ * into the record, as tevra_new does. Not while the tree logs. */
 TEVRA_API void tevra_build_json_color_literals(tevra_shared *shared);
+/* As tevra_append_json_field_plain, coloured from the tree's palette. */
 TEVRA_API void tevra_append_json_field_color(tevra_shared *shared, tevra_buffer *buf,
                                              const tevra_field *field, int first);
+/* As tevra_append_json_message_field_plain, coloured. */
 TEVRA_API void tevra_append_json_message_field_color(tevra_shared *shared, tevra_buffer *buf,
                                                      const char *msg);
+/* The coloured timestamp member, without a separator after it. */
 TEVRA_API void tevra_append_json_timestamp_field_color(tevra_shared *shared, tevra_buffer *buf);
+/* The coloured level member (`selector` 1: the "loglevel" member), from the
+ * literal built at creation or rendered now when none fitted. */
 TEVRA_API void tevra_append_json_level_field_color_cached_or_dynamic(tevra_shared *shared,
                                                                      tevra_buffer *buf, int level,
                                                                      int selector);
+/* Appends `color_len` bytes of `color`, then `text_len` bytes of `text`,
+ * both raw; a NULL piece is skipped. */
 TEVRA_API void tevra_append_json_color_literal(tevra_buffer *buf, const char *color, size_t color_len,
                                                const char *text, size_t text_len);
+/* The same as tevra_append_json_color_literal: no quotes, no escaping. */
 TEVRA_API void tevra_append_json_color_string(tevra_buffer *buf, const char *color, size_t color_len,
                                               const char *text, size_t text_len);
 
-/* --- console encoder --- */
+/* --- console encoder: as the JSON one, for console lines --- */
+/* A console line, coloured when the tree's colour is on. */
 TEVRA_API void tevra_emit_console(const tevra_logger_state *state, int level, const char *msg,
                                   const tevra_field *fields, size_t count);
+/* A console line from a resolved layout, values read from `args` (consumed). */
 TEVRA_API void tevra_emit_console_kvfmt(const tevra_logger_state *state, int level, const char *msg,
                                         const tevra_kvfmt_layout *layout, int saved_errno,
                                         va_list args);
+/* The " key=value" groups of the fields that have a key, in the tree's
+ * colours: the text of a derived logger's bound fields. */
 TEVRA_API void tevra_append_console_field_prefix(tevra_shared *shared, tevra_buffer *buf,
                                                  const tevra_field *fields, size_t count);
+/* One " key=value" group, its lead-in from the tree's cache (filled on first
+ * use, safely from any thread). A NULL field or key appends nothing. */
 TEVRA_API void tevra_append_console_field_cached(tevra_shared *shared, tevra_buffer *buf,
                                                  const tevra_field *field);
+/* The space before the message and, with colour on, the message colour. */
 TEVRA_API void tevra_append_console_message_prefix(tevra_shared *shared, tevra_buffer *buf);
+/* The tree's level label, coloured when its colour is on. */
 TEVRA_API void tevra_append_level_label(tevra_shared *shared, tevra_buffer *buf, int level);
+/* Renders the label of `level` into fragment slot `index` (0 to 7; others
+ * ignored), as tevra_new does. Not while the tree logs. */
 TEVRA_API void tevra_build_console_level_fragment(tevra_shared *shared, int level, int index);
+/* Renders the message lead-in into the record (the level fragments are
+ * built one by one above). Not while the tree logs. */
 TEVRA_API void tevra_build_console_literals(tevra_shared *shared);
+
+/* --- write loop: the last step of every line --- */
+/* 1 when `needle` is `haystack` or lives inside it (through tees); a copy
+ * with equal members counts as the same output. 0 for NULL. */
+TEVRA_API int tevra_output_contains(const tevra_output *haystack, const tevra_output *needle);
+/* Hands a finished line to the output in pieces of at most `max_piece`
+ * bytes (0: no limit), completing short writes; failures are not reported,
+ * and a closed tree writes nothing. The caller holds write_lock. */
+TEVRA_API void tevra_write_output_locked(tevra_shared *shared, const void *data, size_t len,
+                                         size_t max_piece);
 
 #ifdef __cplusplus
 }
