@@ -214,6 +214,9 @@ void write_buffer(tevra_shared *s, tevra_buffer *b) {
 }
 
 void buffer_destroy(tevra_buffer *b) {
+    // A line abandoned after a mid-line flush still holds write_lock; left
+    // held, it would stop every later line of the tree.
+    if (b->lock_held && b->shared != nullptr) unlock_write(b);
     // An owned block always holds cap + 1 bytes, so one of the record's
     // line size can serve the next line.
     if (b->owns_data) {

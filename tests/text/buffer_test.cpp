@@ -149,6 +149,17 @@ TEST(LineBuffer, BoundBufferFlushesFullPiecesAndHoldsWriteLockUntilTheLineEnds) 
     tevra_buffer_destroy(&b);
 }
 
+TEST(LineBuffer, DestroyingALineAbandonedAfterAFlushReleasesTheWriteLock) {
+    ProbeLogger p(16);
+    tevra_buffer b;
+    tevra_buffer_init(&b, p.shared(), p.shared()->buffer_size);
+    const std::string text(40, 'x');
+    tevra_buffer_append_n(&b, text.data(), text.size());
+    ASSERT_EQ(b.lock_held, 1);
+    tevra_buffer_destroy(&b);
+    EXPECT_TRUE(p.write_lock_free()) << "a later line of the tree must be able to write";
+}
+
 TEST(LineBuffer, ShortLineTakesTheLockOnceForItsSingleWrite) {
     ProbeLogger p(1024);
     tevra_buffer b;
