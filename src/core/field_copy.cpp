@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/field_copy.hpp"
+#include "text/field_record.hpp"
 
 namespace tev {
 namespace {
@@ -53,7 +54,9 @@ int copy_field(tevra_field *dst, const tevra_field *src) {
     }
     dst->key = key;
 
-    switch (src->kind) {
+    // Through the kind code: a hand-made record may hold a number the
+    // enumeration does not name.
+    switch (kind_code(*src)) {
         case TEVRA_FIELD_STRING: {
             // A sized value is exactly value_len bytes and may hold NULs;
             // its copy keeps them all and gains a NUL after the last.
@@ -94,8 +97,9 @@ int copy_field(tevra_field *dst, const tevra_field *src) {
 
 void free_field_copy(tevra_field *f) {
     tevra_free_internal(const_cast<char *>(f->key));
-    if (f->kind == TEVRA_FIELD_STRING) tevra_free_internal(const_cast<char *>(f->value.str));
-    if (f->kind == TEVRA_FIELD_BYTES) tevra_free_internal(const_cast<void *>(f->value.bytes.data));
+    const uint32_t kind = kind_code(*f);
+    if (kind == TEVRA_FIELD_STRING) tevra_free_internal(const_cast<char *>(f->value.str));
+    if (kind == TEVRA_FIELD_BYTES) tevra_free_internal(const_cast<void *>(f->value.bytes.data));
     f->key = nullptr;
     std::memset(&f->value, 0, sizeof f->value);
 }
