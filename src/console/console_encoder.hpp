@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "console/console_text.hpp"
+#include "text/console_string.hpp"
 #include "core/kind_table.hpp"
 #include "core/level_table.hpp"
 #include "core/shared.hpp"

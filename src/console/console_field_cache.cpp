@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "console/console_text.hpp"
+#include "text/console_string.hpp"
 #include "console/console_encoder.hpp"
 #include "console/key_lead_in.hpp"
 #include "core/shared.hpp"

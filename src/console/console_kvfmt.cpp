@@ -7,7 +7,7 @@
 
 #include "text/buffer.hpp"
 #include "text/values.hpp"
-#include "console/console_text.hpp"
+#include "text/console_string.hpp"
 #include "console/console_encoder.hpp"
 #include "console/key_lead_in.hpp"
 #include "core/shared.hpp"

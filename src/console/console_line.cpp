@@ -5,7 +5,7 @@
 // encoder table.
 #include "text/buffer.hpp"
 #include "text/values.hpp"
-#include "console/console_text.hpp"
+#include "text/console_string.hpp"
 #include "core/core.hpp"
 #include "console/console_encoder.hpp"
 #include "core/encoder.hpp"

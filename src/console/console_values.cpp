@@ -6,7 +6,7 @@
 
 #include "text/buffer.hpp"
 #include "text/values.hpp"
-#include "console/console_text.hpp"
+#include "text/console_string.hpp"
 #include "text/fields.hpp"
 #include "console/console_encoder.hpp"
 #include "core/kind_table.hpp"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Construction of a root logger and the life of its shared record: the
 // reference count, closing the owned sink once for the whole tree, and the
-// last release that frees everything. Also the level filter.
+// last release that frees everything.
 #include <pthread.h>
 
 #include <atomic>
@@ -11,7 +11,6 @@
 #include "core/config.hpp"
 #include "core/core.hpp"
 #include "core/field_copy.hpp"
-#include "core/level_filter.hpp"
 #include "core/lock.hpp"
 #include "core/shared.hpp"
 #include "output/output.hpp"
@@ -57,17 +56,6 @@ tevra_logger *fail_before_record(tevra_config cfg, tevra_shared *s) {
 }
 
 }  // namespace
-
-// The configuration as tevra_new and tevra_new_from_env start from it.
-tevra_config effective_config(const tevra_config *given) {
-    tevra_config cfg;
-    default_config(&cfg);
-    if (given == nullptr) return cfg;
-    cfg = *given;
-    if (cfg.palette == nullptr) cfg.palette = default_palette();
-    if (cfg.output.write == nullptr) output_from_fp(&cfg.output, stdout, false);
-    return cfg;
-}
 
 tevra_logger *new_logger(const tevra_config *given) {
     const tevra_config cfg = effective_config(given);
@@ -164,10 +152,6 @@ int close_shared(tevra_shared *s, int close_output) {
     return result;
 }
 
-int should_log(const tevra_logger_state *state, int level) {
-    return passes_level_filter(state, level) ? 1 : 0;
-}
-
 }  // namespace tev
 
 extern "C" {
@@ -184,10 +168,6 @@ void tevra_release_shared(tevra_shared *shared) {
 
 int tevra_close_shared(tevra_shared *shared, int close_output) {
     return shared != nullptr ? tev::close_shared(shared, close_output) : 0;
-}
-
-int tevra_should_log(const tevra_logger_state *state, int level) {
-    return tev::should_log(state, level);
 }
 
 }  // extern "C"

@@ -11,7 +11,7 @@
 
 #include "text/buffer.hpp"
 #include "text/values.hpp"
-#include "console/console_text.hpp"
+#include "text/console_string.hpp"
 #include "core/lock.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"

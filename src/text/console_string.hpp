@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// How the console room writes arbitrary text: values bare or quoted,
-// messages only escaped. Each expects a usable buffer (buffer_fast.hpp).
-// These sit in `tev` itself because the text room writes console values
-// too.
+// Text as console lines carry it, beside the JSON string writer: values
+// bare or quoted, messages only escaped. Each expects a usable buffer
+// (buffer_fast.hpp). The console encoder writes values and messages with
+// these, and the timestamp writer escapes console timestamps with them.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Text of pointers (the platform's "%p") and of durations, which get a unit
-// chosen by size: ns, µs, ms, s, or minutes and seconds. There is no hour
-// unit.
+// Text of durations, which get a unit chosen by size: ns, µs, ms, s, or
+// minutes and seconds. There is no hour unit.
 #include <cstdint>
 #include <cstdio>
 
@@ -75,12 +74,6 @@ size_t format_magnitude(const Magnitude &m, char *out, size_t room) {
 
 }  // namespace
 
-void append_pointer(tevra_buffer *b, const void *p) {
-    char text[kScratch];
-    const size_t n = clamp_written(std::snprintf(text, sizeof text, "%p", p), sizeof text);
-    put(b, text, n);
-}
-
 void append_duration(tevra_buffer *b, tevra_duration d, bool quoted) {
     const Magnitude m = magnitude_of(d);
     // Quote and sign first, so the minus sign sits inside the quotes.
@@ -96,11 +89,6 @@ void append_duration(tevra_buffer *b, tevra_duration d, bool quoted) {
 }  // namespace tev
 
 extern "C" {
-
-void tevra_buffer_append_pointer(tevra_buffer *buf, const void *p) {
-    if (!tev::usable(buf)) return;
-    tev::append_pointer(buf, p);
-}
 
 void tevra_buffer_append_duration(tevra_buffer *buf, tevra_duration d, int quoted) {
     if (!tev::usable(buf)) return;

@@ -3,7 +3,7 @@
 // when it cannot be mistaken for the line's key=value syntax and is quoted
 // with backslash escapes otherwise; a message is never quoted, only its
 // control bytes are escaped, so one event always stays on one line.
-#include "console/console_encoder.hpp"
+#include "text/console_string.hpp"
 #include "text/hex_digits.hpp"
 #include "text/buffer_fast.hpp"
 #include "text/utf8.hpp"
