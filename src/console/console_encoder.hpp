@@ -48,7 +48,7 @@ void build_literals(tevra_shared *s);
 // The level fragment built at creation; unknown codes take info's.
 void append_level_label(const tevra_shared *s, tevra_buffer *b, int level);
 // The space (and message colour) before the message text.
-void append_message_prefix(const tevra_shared *s, tevra_buffer *b);
+void append_message_lead_in(const tevra_shared *s, tevra_buffer *b);
 
 // One ` key=value` group, through the shared field cache when it can be.
 void append_field(tevra_shared *s, tevra_buffer *b, const tevra_field &f);

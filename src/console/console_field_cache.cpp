@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Console ` key=value` groups and the shared cache of their prefixes. The
-// text before a value (reset, space, key colour, key, '=', reset, value
+// Console ` key=value` groups and the shared cache of their key lead-ins.
+// The text before a value (reset, space, key colour, key, '=', reset, value
 // colour) is rendered once per key and copied afterwards; the cache lives in
 // the shared record and is used by every thread without a lock.
-#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -13,25 +12,20 @@
 #include "console/key_lead_in.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
+#include "text/seqlock.hpp"
 
 namespace tev::console {
 namespace {
 
-// Concurrency: each entry is a sequence lock. A writer claims the entry by
-// moving `seq` from even to odd with a CAS, stores every member with
-// release stores and publishes by moving `seq` to the next even value. A
-// reader loads `seq`, then the members with acquire loads, then `seq`
-// again: a changed or odd value means a writer got in, and the snapshot is
-// discarded. Release stores paired with acquire loads mean that a reader
-// who saw any byte of a new fill also sees that fill's claim on `seq`.
-// Nobody ever waits: on any contention the group is written from a
-// locally built prefix, byte-for-byte what the entry would have held.
+// Concurrency: each entry is a sequence lock (text/seqlock.hpp). Nobody
+// ever waits: on any contention the group is written from a locally built
+// lead-in, byte-for-byte what the entry would have held.
 //
 // Transparency: entries are found by key address, but a key's memory can
 // be freed and reused for another key of the same length (bound keys are
 // heap copies). A hit is therefore confirmed by comparing the key: keys of
 // up to 32 bytes against the words of `key_words`, longer ones against the
-// bytes stored inside the prefix; a stale entry is refilled in place.
+// bytes stored inside the lead-in; a stale entry is refilled in place.
 
 constexpr size_t kEntries = kConsoleCacheEntries;
 constexpr size_t kProbes = 16;
@@ -41,13 +35,11 @@ constexpr size_t kKeyWords = sizeof(ConsoleFieldCacheEntry::key_words) / sizeof(
 constexpr size_t kWordKeyMax = kKeyWords * sizeof(uint64_t);
 static_assert(kEntries == 256 && kTextMax == 127);
 
-template <class T>
-std::atomic_ref<T> view(T &member) {
-    return std::atomic_ref<T>(member);
-}
+// Whole words that hold `len` text bytes and the NUL after them.
+constexpr size_t words_with_nul(size_t len) { return (len + sizeof(uint64_t)) / sizeof(uint64_t); }
 
-// A prefix as it travels to and from an entry, in whole words.
-struct Prefix {
+// A lead-in as it travels to and from an entry, in whole words.
+struct LeadIn {
     alignas(8) char bytes[kTextWords * sizeof(uint64_t)];
     size_t len;
 
@@ -89,9 +81,9 @@ uint64_t key_word(const char *key, size_t len, size_t i) {
     return word;
 }
 
-// The prefix length the field calls for, or 0 when it does not fit an
+// The lead-in length the field calls for, or 0 when it does not fit an
 // entry (and the group is then written uncached).
-size_t prefix_length(const tevra_shared *s, const tevra_field &f, uint32_t kind) {
+size_t lead_in_length(const tevra_shared *s, const tevra_field &f, uint32_t kind) {
     if (f.key_len > kTextMax) return 0;
     size_t len = f.key_len + 2;
     if (s->color) {
@@ -100,21 +92,20 @@ size_t prefix_length(const tevra_shared *s, const tevra_field &f, uint32_t kind)
     return len <= kTextMax ? len : 0;
 }
 
-// Where the key bytes start inside a prefix of this shared record.
+// Where the key bytes start inside a lead-in of this shared record.
 size_t key_offset(const tevra_shared *s) {
     return s->color ? s->color_lens[kReset] + 1 + s->color_lens[kKeyColor] : 1;
 }
 
-void build_prefix(const tevra_shared *s, const tevra_field &f, uint32_t kind, Prefix &p) {
+void build_lead_in(const tevra_shared *s, const tevra_field &f, uint32_t kind, LeadIn &p) {
     p.len = 0;
     auto add = [&p](const char *text, size_t n) { p.add(text, n); };
     build_key_lead_in(
         s, add, [&] { p.add(f.key, f.key_len); }, kind_row(kind).console_color,
         LeadInSpace::kAfterReset);
-    std::memset(p.bytes + p.len, 0, sizeof p.bytes - p.len);
 }
 
-void write_prefix(tevra_buffer *b, const Prefix &p, const tevra_field &f) {
+void write_group(tevra_buffer *b, const LeadIn &p, const tevra_field &f) {
     put(b, p.bytes, p.len);
     append_value(b, f);
 }
@@ -136,43 +127,33 @@ void write_uncached(const tevra_shared *s, tevra_buffer *b, const tevra_field &f
     append_value(b, f);
 }
 
-// Claims the entry from the even `seq` seen, fills it and publishes it;
+// Claims the entry from the even sequence `seen`, fills it and publishes it;
 // the group is written either way.
-void fill(const tevra_shared *s, ConsoleFieldCacheEntry &e, uint32_t seq, tevra_buffer *b,
+void fill(const tevra_shared *s, ConsoleFieldCacheEntry &e, uint32_t seen, tevra_buffer *b,
           const tevra_field &f, uint32_t kind) {
-    Prefix p;
-    build_prefix(s, f, kind, p);
-    if (view(e.seq).compare_exchange_strong(seq, seq + 1, std::memory_order_acquire,
-                                            std::memory_order_relaxed)) {
-        view(e.kind).store(kind, std::memory_order_release);
-        view(e.key).store(f.key, std::memory_order_release);
-        view(e.key_len).store(f.key_len, std::memory_order_release);
-        view(e.text_len).store(p.len, std::memory_order_release);
+    LeadIn p;
+    build_lead_in(s, f, kind, p);
+    if (seq::claim(e.seq, seen)) {
+        seq::store(e.kind, kind);
+        seq::store(e.key, f.key);
+        seq::store(e.key_len, f.key_len);
+        seq::store(e.text_len, p.len);
         for (size_t i = 0; i < kKeyWords; ++i) {
-            const uint64_t word = f.key_len <= kWordKeyMax ? key_word(f.key, f.key_len, i) : 0;
-            view(e.key_words[i]).store(word, std::memory_order_release);
+            seq::store(e.key_words[i], f.key_len <= kWordKeyMax ? key_word(f.key, f.key_len, i) : 0);
         }
-        for (size_t i = 0; i < kTextWords; ++i) {
-            uint64_t word;
-            std::memcpy(&word, p.bytes + i * sizeof word, sizeof word);
-            view(e.text[i]).store(word, std::memory_order_release);
-        }
-        view(e.seq).store(seq + 2, std::memory_order_release);
+        seq::store_words(e.text, kTextWords, p.bytes, p.len);
+        seq::publish(e.seq, seen);
     }
-    write_prefix(b, p, f);
+    write_group(b, p, f);
 }
 
-// Copies the prefix of an entry already matched by key, kind and length.
+// Copies the lead-in of an entry already matched by key, kind and length.
 // False when a writer interfered; `p` then holds nothing usable.
-bool snapshot(ConsoleFieldCacheEntry &e, uint32_t seq, Prefix &p) {
-    p.len = view(e.text_len).load(std::memory_order_acquire);
+bool snapshot(ConsoleFieldCacheEntry &e, uint32_t seen, LeadIn &p) {
+    p.len = seq::load(e.text_len);
     if (p.len > kTextMax) return false;
-    const size_t words = (p.len + sizeof(uint64_t)) / sizeof(uint64_t);
-    for (size_t i = 0; i < words; ++i) {
-        const uint64_t word = view(e.text[i]).load(std::memory_order_acquire);
-        std::memcpy(p.bytes + i * sizeof word, &word, sizeof word);
-    }
-    return view(e.seq).load(std::memory_order_relaxed) == seq;
+    seq::load_words(p.bytes, e.text, words_with_nul(p.len));
+    return seq::still(e.seq, seen);
 }
 
 // True when the entry's key words are those of the field's key (of at most
@@ -180,7 +161,7 @@ bool snapshot(ConsoleFieldCacheEntry &e, uint32_t seq, Prefix &p) {
 bool same_key_words(ConsoleFieldCacheEntry &e, const tevra_field &f) {
     const size_t words = (f.key_len + sizeof(uint64_t) - 1) / sizeof(uint64_t);
     for (size_t i = 0; i < words; ++i) {
-        if (view(e.key_words[i]).load(std::memory_order_acquire) != key_word(f.key, f.key_len, i)) {
+        if (seq::load(e.key_words[i]) != key_word(f.key, f.key_len, i)) {
             return false;
         }
     }
@@ -190,24 +171,20 @@ bool same_key_words(ConsoleFieldCacheEntry &e, const tevra_field &f) {
 // Copies an entry confirmed by key words straight into the line, as whole
 // words. False when the room for the words is short or a writer interfered;
 // nothing is then added to the line.
-bool copy_into_line(ConsoleFieldCacheEntry &e, uint32_t seq, tevra_buffer *b, size_t len) {
-    const size_t words = (len + sizeof(uint64_t)) / sizeof(uint64_t);
+bool copy_into_line(ConsoleFieldCacheEntry &e, uint32_t seen, tevra_buffer *b, size_t len) {
+    const size_t words = words_with_nul(len);
     if (b->cap - b->len < words * sizeof(uint64_t)) return false;
-    char *out = b->data + b->len;
-    for (size_t i = 0; i < words; ++i) {
-        const uint64_t word = view(e.text[i]).load(std::memory_order_acquire);
-        std::memcpy(out + i * sizeof word, &word, sizeof word);
-    }
-    if (view(e.seq).load(std::memory_order_relaxed) != seq) return false;
+    seq::load_words(b->data + b->len, e.text, words);
+    if (!seq::still(e.seq, seen)) return false;
     b->len += len;
     b->data[b->len] = '\0';
     return true;
 }
 
 void write_local(const tevra_shared *s, tevra_buffer *b, const tevra_field &f, uint32_t kind) {
-    Prefix p;
-    build_prefix(s, f, kind, p);
-    write_prefix(b, p, f);
+    LeadIn p;
+    build_lead_in(s, f, kind, p);
+    write_group(b, p, f);
 }
 
 void append_cached(tevra_shared *s, tevra_buffer *b, const tevra_field &f, uint32_t kind,
@@ -216,55 +193,53 @@ void append_cached(tevra_shared *s, tevra_buffer *b, const tevra_field &f, uint3
     const size_t home = (f.key_len ^ (size_t{kind} << 3) ^ (address >> 4)) & (kEntries - 1);
     for (size_t k = 0; k < kProbes; ++k) {
         ConsoleFieldCacheEntry &e = s->console_field_cache[(home + k) & (kEntries - 1)];
-        const uint32_t seq = view(e.seq).load(std::memory_order_acquire);
-        if (seq & 1u) {
+        const uint32_t seen = seq::begin_read(e.seq);
+        if (seq::busy(seen)) {
             // Being filled by another thread: never wait for it.
             write_local(s, b, f, kind);
             return;
         }
-        const char *key = view(e.key).load(std::memory_order_acquire);
+        const char *key = seq::load(e.key);
         if (key == nullptr) {
-            fill(s, e, seq, b, f, kind);
+            fill(s, e, seen, b, f, kind);
             return;
         }
-        if (key != f.key || view(e.kind).load(std::memory_order_acquire) != kind ||
-            view(e.key_len).load(std::memory_order_acquire) != f.key_len) {
+        if (key != f.key || seq::load(e.kind) != kind || seq::load(e.key_len) != f.key_len) {
             continue;
         }
         if (f.key_len <= kWordKeyMax) {
-            if (view(e.text_len).load(std::memory_order_acquire) != expected_len ||
-                !same_key_words(e, f)) {
+            if (seq::load(e.text_len) != expected_len || !same_key_words(e, f)) {
                 // The key's memory now holds another key: the entry is stale.
-                fill(s, e, seq, b, f, kind);
+                fill(s, e, seen, b, f, kind);
                 return;
             }
-            if (copy_into_line(e, seq, b, expected_len)) {
+            if (copy_into_line(e, seen, b, expected_len)) {
                 append_value(b, f);
                 return;
             }
             // Short of room, or being rewritten: the entry is read as below.
         }
-        Prefix p;
-        if (!snapshot(e, seq, p)) {
+        LeadIn p;
+        if (!snapshot(e, seen, p)) {
             write_local(s, b, f, kind);
             return;
         }
         if (p.len != expected_len ||
             std::memcmp(p.bytes + key_offset(s), f.key, f.key_len) != 0) {
             // The key's memory now holds another key: the entry is stale.
-            fill(s, e, seq, b, f, kind);
+            fill(s, e, seen, b, f, kind);
             return;
         }
-        write_prefix(b, p, f);
+        write_group(b, p, f);
         return;
     }
     // Every probe passed over: the key takes its home entry.
     ConsoleFieldCacheEntry &e = s->console_field_cache[home];
-    const uint32_t seq = view(e.seq).load(std::memory_order_acquire);
-    if (seq & 1u) {
+    const uint32_t seen = seq::begin_read(e.seq);
+    if (seq::busy(seen)) {
         write_local(s, b, f, kind);
     } else {
-        fill(s, e, seq, b, f, kind);
+        fill(s, e, seen, b, f, kind);
     }
 }
 
@@ -273,7 +248,7 @@ void append_cached(tevra_shared *s, tevra_buffer *b, const tevra_field &f, uint3
 void append_field(tevra_shared *s, tevra_buffer *b, const tevra_field &f) {
     const uint32_t kind = kind_code(f);
     // Untrusted keys have no length to key the cache with.
-    const size_t len = f.key_trusted ? prefix_length(s, f, kind) : 0;
+    const size_t len = f.key_trusted ? lead_in_length(s, f, kind) : 0;
     if (len == 0) {
         write_uncached(s, b, f, kind);
         return;

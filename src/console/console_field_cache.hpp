@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The shared record's cache of console field prefixes (space, colours,
+// The shared record's cache of console key lead-ins (space, colours,
 // key, '='), filled and read by console/console_field_cache.cpp on many
 // threads without a lock.
 #pragma once
@@ -9,7 +9,7 @@
 
 namespace tev {
 
-// One prefix, found by the key's address, length and kind and confirmed
+// One lead-in, found by the key's address, length and kind and confirmed
 // against the key bytes it was built from. `seq` is even while the entry is
 // stable and odd while a writer fills it. Every member is only touched
 // through atomic views: readers copy a snapshot and discard it when `seq`
@@ -24,7 +24,7 @@ struct ConsoleFieldCacheEntry {
     // confirmed word by word against the caller's key, without reading back
     // bytes just copied (longer keys compare the bytes inside `text`).
     uint64_t key_words[4];
-    uint64_t text[16];  // the prefix bytes, NUL-padded to whole words
+    uint64_t text[16];  // the lead-in bytes, NUL-padded to whole words
 };
 constexpr size_t kConsoleCacheEntries = 256;
 

@@ -16,9 +16,9 @@
 namespace tev::console {
 namespace {
 
-// The same bytes the layout's pre-rendered prefix holds, for keys too long
-// to have one.
-void write_prefix(const tevra_shared *s, tevra_buffer *b, const tevra_kvfmt_entry &e) {
+// The entry's key lead-in: the text the layout stored at caching, or the
+// same bytes built now for keys too long to have one stored.
+void write_key_lead_in(const tevra_shared *s, tevra_buffer *b, const tevra_kvfmt_entry &e) {
     if (e.console_prefix_len != 0) {
         put(b, e.console_prefix, e.console_prefix_len);
         return;
@@ -83,7 +83,7 @@ void write_pairs(const tevra_shared *s, tevra_buffer *b, const tevra_kvfmt_layou
         layout.count < TEVRA_KVFMT_MAX_ITEMS ? layout.count : uint32_t{TEVRA_KVFMT_MAX_ITEMS};
     for (uint32_t i = 0; i < count; ++i) {
         const tevra_kvfmt_entry &e = layout.entries[i];
-        write_prefix(s, b, e);
+        write_key_lead_in(s, b, e);
         write_value(s, b, e.verb, saved_errno, &ap);
     }
     va_end(ap);

@@ -15,7 +15,8 @@
 namespace tev::console {
 namespace {
 
-// A literal, so the group always finds its cache entry by address.
+// One array with static storage, so the group always finds its cache entry
+// by the same address.
 constexpr char kLoglevelKey[] = "loglevel";
 
 }  // namespace
@@ -31,7 +32,7 @@ void begin_line(const tevra_logger_state *state, tevra_buffer *b, int level, con
     append_level_label(s, b, level);
     // Without a message the first group follows the label directly.
     if (msg != nullptr && msg[0] != '\0') {
-        append_message_prefix(s, b);
+        append_message_lead_in(s, b);
         tev::append_console_message(b, msg);
     }
     if (state->prefix != nullptr && state->prefix_len != 0) {

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The fixed pieces of a console line, rendered once when a logger is made:
 // the eight level fragments (label, in the level's colour when colour is on)
-// and the text that precedes the message.
-#include <cstring>
+// and the message lead-in, the text that precedes the message.
 #include <string_view>
 
 #include "console/console.hpp"
@@ -10,6 +9,7 @@
 #include "core/level_table.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
+#include "text/fixed_text.hpp"
 
 namespace tev::console {
 namespace {
@@ -18,49 +18,35 @@ constexpr std::string_view label(int level) { return level_row(level).label; }
 static_assert(label(TEVRA_LEVEL_DISABLED) == "INF" && label(7) == "INF");
 static_assert(label(TEVRA_LEVEL_NOLEVEL) == "---");
 
-constexpr size_t kFragmentText = sizeof(tevra_shared::level_fragments) / kLevelSlots - 1;
-constexpr size_t kLiteralText = sizeof(tevra_shared::console_literal) - 1;
+using FragmentText = FixedText<sizeof(tevra_shared::level_fragments[0])>;
+using MessageLeadInText = FixedText<sizeof(tevra_shared::console_literal)>;
 
 }  // namespace
 
 void build_level_fragment(tevra_shared *s, int level, int index) {
     const std::string_view text = label(level);
-    char *out = s->level_fragments[index];
-    size_t len = 0;
     const Color colour = level_color(s, level);
-    const Color reset = color(s, kReset);
+    if (s->color && colour.present()) {
+        FragmentText coloured;
+        put_color(coloured.buffer(), colour);
+        put(coloured.buffer(), text);
+        put_color(coloured.buffer(), color(s, kReset));
+        if (coloured.store(s->level_fragments[index], s->level_fragment_lens[index])) return;
+    }
     // A colour too long for the slot leaves the label plain rather than
     // dropping it or its reset.
-    if (s->color && colour.present() && colour.len + text.size() + reset.len <= kFragmentText) {
-        std::memcpy(out, colour.text, colour.len);
-        len = colour.len;
-        std::memcpy(out + len, text.data(), text.size());
-        len += text.size();
-        if (reset.present()) {
-            std::memcpy(out + len, reset.text, reset.len);
-            len += reset.len;
-        }
-    } else {
-        std::memcpy(out, text.data(), text.size());
-        len = text.size();
-    }
-    out[len] = '\0';
-    s->level_fragment_lens[index] = len;
+    FragmentText plain;
+    put(plain.buffer(), text);
+    plain.store(s->level_fragments[index], s->level_fragment_lens[index]);
 }
 
+// The space before the message and, with colour on, the message colour.
+// Too long, it is left unbuilt and written piece by piece.
 void build_message_literal(tevra_shared *s) {
-    const Color message = s->color ? color(s, kMessageColor) : Color{};
-    const size_t len = 1 + (message.present() ? message.len : 0);
-    if (len > kLiteralText) {
-        // Left unbuilt: the message prefix is then written piece by piece.
-        s->console_literal_len = 0;
-        s->console_literal[0] = '\0';
-        return;
-    }
-    s->console_literal[0] = ' ';
-    if (message.present()) std::memcpy(s->console_literal + 1, message.text, message.len);
-    s->console_literal[len] = '\0';
-    s->console_literal_len = len;
+    MessageLeadInText t;
+    put_char(t.buffer(), ' ');
+    if (s->color) put_color(t.buffer(), color(s, kMessageColor));
+    t.store(s->console_literal, s->console_literal_len);
 }
 
 void build_literals(tevra_shared *s) {
@@ -70,7 +56,7 @@ void build_literals(tevra_shared *s) {
     build_message_literal(s);
 }
 
-void append_message_prefix(const tevra_shared *s, tevra_buffer *b) {
+void append_message_lead_in(const tevra_shared *s, tevra_buffer *b) {
     if (s->console_literal_len != 0) {
         put(b, s->console_literal, s->console_literal_len);
         return;
@@ -106,7 +92,7 @@ void tevra_append_level_label(tevra_shared *shared, tevra_buffer *buf, int level
 
 void tevra_append_console_message_prefix(tevra_shared *shared, tevra_buffer *buf) {
     if (shared == nullptr || !tev::usable(buf)) return;
-    tev::console::append_message_prefix(shared, buf);
+    tev::console::append_message_lead_in(shared, buf);
 }
 
 }  // extern "C"

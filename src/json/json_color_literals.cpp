@@ -3,46 +3,30 @@
 // (level and "loglevel" members per level, the opening of the message, the
 // text around the timestamp), the renderers they are made with, and the
 // palette lookup by role that every coloured writer uses.
-#include <cstring>
-
 #include "text/buffer.hpp"
+#include "text/fixed_text.hpp"
 #include "core/core.hpp"
 #include "palette/palette.hpp"
-#include "json/json_literals.hpp"
+#include "json/json_constants.hpp"
 #include "json/json_writer.hpp"
 
 namespace tev::json {
 namespace {
 
-
-// Literals hold at most this many bytes plus their NUL.
-constexpr size_t kLiteralMax = 127;
-constexpr size_t kLiteralStorage = 128;
-static_assert(sizeof(JsonColorLiterals::message_open) == kLiteralStorage);
-static_assert(sizeof(JsonColorLiterals::level_members[0]) == kLiteralStorage);
+using LiteralText = FixedText<sizeof(JsonColorLiterals::message_open)>;
+static_assert(sizeof(JsonColorLiterals::level_members[0]) == sizeof(JsonColorLiterals::message_open));
 
 void put_colored(tevra_buffer *b, std::string_view color, std::string_view text) {
     put(b, color);
     put(b, text);
 }
 
-// Renders into a detached buffer and stores the text when it fits. The
-// buffer is one byte larger than a literal may be, so a text that only
-// fits because growing the buffer failed is never mistaken for complete.
+// Renders one literal and stores it when it fits.
 template <class Render>
-void build(char (&text)[kLiteralStorage], size_t &len, Render &&render) {
-    tevra_buffer b;
-    tev::buffer_init(&b, nullptr, kLiteralStorage);
-    render(&b);
-    if (b.len <= kLiteralMax) {
-        std::memcpy(text, b.data, b.len);
-        text[b.len] = '\0';
-        len = b.len;
-    } else {
-        text[0] = '\0';
-        len = 0;
-    }
-    tev::buffer_destroy(&b);
+void build(char (&text)[LiteralText::kMax + 1], size_t &len, Render &&render) {
+    LiteralText t;
+    render(t.buffer());
+    t.store(text, len);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include "text/values.hpp"
 #include "core/core.hpp"
 #include "core/encoder.hpp"
-#include "json/json_literals.hpp"
+#include "json/json_constants.hpp"
 #include "json/json_writer.hpp"
 
 namespace tev::json {

@@ -11,7 +11,7 @@
 #include "core/kind_table.hpp"
 #include "text/fields.hpp"
 #include "text/field_record.hpp"
-#include "json/json_literals.hpp"
+#include "json/json_constants.hpp"
 #include "json/json_writer.hpp"
 #include "text/json_string.hpp"
 #include "text/number_text.hpp"

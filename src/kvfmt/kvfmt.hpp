@@ -26,8 +26,8 @@ int resolve(tevra_shared *shared, const char *text, tevra_kvfmt_layout *scratch,
 // As resolve, for a caller that already holds `lock`.
 int resolve_locked(tevra_shared *shared, const char *text, tevra_kvfmt_layout *scratch,
                    tevra_kvfmt_layout **out);
-// Pre-renders the entries' key texts (console prefix, JSON key) into a
-// cached layout.
+// Pre-renders the entries' key texts (the console key lead-in, stored as
+// `console_prefix`, and the JSON key) into a cached layout.
 void prepare_entry(const tevra_shared *shared, tevra_kvfmt_layout *layout);
 
 // Fills `fields` (room for TEVRA_KVFMT_MAX_ITEMS) from the layout and the

@@ -13,6 +13,7 @@
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
 #include "text/buffer_fast.hpp"
+#include "text/fixed_text.hpp"
 #include "text/fnv1a.hpp"
 #include "text/json_string.hpp"
 
@@ -20,7 +21,6 @@ namespace tev::kvfmt {
 namespace {
 
 constexpr size_t kProbeWindow = 8;
-constexpr size_t kTextMax = 127;
 
 size_t index_slot(const char *address) {
     auto a = reinterpret_cast<uintptr_t>(address);
@@ -33,60 +33,34 @@ bool same_text(const tevra_kvfmt_layout &layout, const char *text, size_t len) {
            std::memcmp(layout.template_text, text, len) == 0;
 }
 
-// Renders one pre-rendered text; stored only when it fits 127 bytes. The
-// buffer holds one byte more than a stored text may, so a text that is too
-// long always shows as too long, even when growing the buffer for the rest
-// of it failed and the rest was dropped.
-class Text {
-  public:
-    explicit Text(const tevra_shared *s) : s_(s) { buffer_init(&buf_, nullptr, kTextMax + 1); }
-    ~Text() { buffer_destroy(&buf_); }
-    Text(const Text &) = delete;
-    Text &operator=(const Text &) = delete;
-
-    void color(int slot) {
-        const Color c = tev::color(s_, slot);
-        if (s_->color && c.present()) add(c.text, c.len);
-    }
-    void add(const char *p, size_t n) {
-        if (usable(&buf_) && p != nullptr) buffer_append_n(&buf_, p, n);
-    }
-    // A key between quotes as JSON lines carry it: raw when it is UTF-8,
-    // escaped otherwise (the grammar lets any byte above 0x7F into a key).
-    void add_json_key(const char *p, size_t n) { append_json_string_maybe_trusted_n(&buf_, p, n); }
-    void store(char *out, size_t *out_len) const {
-        // Too long: the encoders then build the text on the fly.
-        if (buf_.len > kTextMax) return;
-        std::memcpy(out, buf_.data, buf_.len + 1);
-        *out_len = buf_.len;
-    }
-
-  private:
-    const tevra_shared *s_;
-    tevra_buffer buf_;
-};
+// A key text: rendered whole, stored only when it fits. Too long, it is
+// left empty and the encoders build the text on the fly.
+using KeyText = FixedText<sizeof(tevra_kvfmt_entry::json_key)>;
+static_assert(sizeof(tevra_kvfmt_entry::console_prefix) == sizeof(tevra_kvfmt_entry::json_key));
 
 }  // namespace
 
 void prepare_entry(const tevra_shared *s, tevra_kvfmt_layout *layout) {
     for (uint32_t i = 0; i < layout->count; ++i) {
         tevra_kvfmt_entry &e = layout->entries[i];
-        e.console_prefix_len = 0;
-        e.json_key_len = 0;
         {
-            Text t(s);
-            auto add = [&t](const char *p, size_t n) { t.add(p, n); };
+            KeyText t;
+            tevra_buffer *b = t.buffer();
+            auto add = [b](const char *p, size_t n) { put(b, p, n); };
             console::build_key_lead_in(
-                s, add, [&] { t.add(e.key, e.key_len); }, verb_lead_in_color(e.verb),
+                s, add, [&] { put(b, e.key, e.key_len); }, verb_lead_in_color(e.verb),
                 console::LeadInSpace::kAfterReset);
-            t.store(e.console_prefix, &e.console_prefix_len);
+            t.store(e.console_prefix, e.console_prefix_len);
         }
         {
-            Text t(s);
-            t.color(kKeyColor);
-            t.add_json_key(e.key, e.key_len);
-            t.add(":", 1);
-            t.store(e.json_key, &e.json_key_len);
+            KeyText t;
+            tevra_buffer *b = t.buffer();
+            if (const Color key = color(s, kKeyColor); s->color && key.present()) put(b, key.text, key.len);
+            // Raw when it is UTF-8, escaped otherwise (the grammar lets any
+            // byte above 0x7F into a key).
+            append_json_string_maybe_trusted_n(b, e.key, e.key_len);
+            put_char(b, ':');
+            t.store(e.json_key, e.json_key_len);
         }
     }
 }

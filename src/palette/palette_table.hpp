@@ -12,7 +12,7 @@
 namespace tev {
 
 struct PaletteEntry {
-    std::string_view name;  // NUL-terminated: every name is a string literal
+    std::string_view name;  // NUL-terminated: every name is a quoted constant
     const tevra_palette *palette;
 };
 

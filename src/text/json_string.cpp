@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Text as JSON string literals: the escaping writer, which turns any bytes
+// Text as JSON strings: the escaping writer, which turns any bytes
 // into valid JSON (bytes outside well-formed UTF-8 become \u00XX), the
 // writer for text of unknown trust, and the raw writers for trusted text.
 #include <array>
@@ -96,7 +96,7 @@ bool put_escape(tevra_buffer *b, unsigned char c, unsigned char kind) {
     return put_piece(b, esc, n);
 }
 
-// The body of an escaped literal, without its quotes; false when the
+// The body of an escaped string, without its quotes; false when the
 // buffer gave out. The text ends at its NUL or, for a sized value, at its
 // length, where a NUL byte is one more control byte to escape.
 template <class Bound = ToNul>

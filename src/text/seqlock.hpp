@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The sequence locks of the shared record's caches (double texts, the
-// timestamp, console field prefixes): plain members read and written by
+// timestamp, console key lead-ins): plain members read and written by
 // many threads without a lock, every access through an atomic view.
 //
 // A writer claims an entry by moving its even sequence to the next odd

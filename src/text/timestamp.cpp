@@ -15,6 +15,7 @@
 #include "core/lock.hpp"
 #include "core/shared.hpp"
 #include "text/buffer_fast.hpp"
+#include "text/fixed_text.hpp"
 #include "text/json_string.hpp"
 #include "text/seqlock.hpp"
 
@@ -27,7 +28,6 @@ static_assert(sizeof(TimestampCache::text) == kTextArea);
 // Escaped, a text grows at worst sixfold (every byte as \u00XX in JSON;
 // console escapes take four bytes at most).
 constexpr size_t kEscapedMax = 6 * kTextMax;
-static_assert(kEscapedMax <= TEVRA_BUFFER_INLINE_CAPACITY, "escaping never allocates");
 
 enum class Layout { kRfc3339, kRfc3339Nano, kStrftime };
 
@@ -132,28 +132,17 @@ namespace {
 // messages: no layout can break a string, end a line or send an escape
 // sequence to a terminal. Text that needs no escaping (every RFC 3339 text,
 // most layouts) comes out unchanged.
-class LineText {
-  public:
-    LineText() { tev::buffer_init(&buf_, nullptr, kEscapedMax); }
-    ~LineText() { tev::buffer_destroy(&buf_); }
-    LineText(const LineText &) = delete;
-    LineText &operator=(const LineText &) = delete;
+using LineText = FixedText<kEscapedMax + 1>;
 
-    void render(const tevra_shared *s, int64_t sec, long nsec) {
-        char raw[kTextArea];
-        if (render_timestamp_value(s, sec, nsec, raw) == 0) return;
-        if (s->mode == TEVRA_MODE_JSON) {
-            append_json_escaped(&buf_, raw);
-        } else {
-            tev::append_console_message(&buf_, raw);
-        }
+void render_line_text(const tevra_shared *s, int64_t sec, long nsec, LineText &line) {
+    char raw[kTextArea];
+    if (render_timestamp_value(s, sec, nsec, raw) == 0) return;
+    if (s->mode == TEVRA_MODE_JSON) {
+        append_json_escaped(line.buffer(), raw);
+    } else {
+        tev::append_console_message(line.buffer(), raw);
     }
-    const char *data() const { return buf_.data; }
-    size_t size() const { return buf_.len; }
-
-  private:
-    tevra_buffer buf_;
-};
+}
 
 }  // namespace
 
@@ -172,8 +161,8 @@ void append_timestamp(tevra_shared *s, tevra_buffer *b) {
 
     if (!cacheable) {
         LineText line;
-        line.render(s, sec, nsec);
-        put(b, line.data(), line.size());
+        render_line_text(s, sec, nsec, line);
+        put(b, line.text());
         return;
     }
 
@@ -195,19 +184,20 @@ void append_timestamp(tevra_shared *s, tevra_buffer *b) {
     }
     // Rendered outside the lock; two threads may both render one second.
     LineText line;
-    line.render(s, sec, 0);
-    const size_t n = line.size();
+    render_line_text(s, sec, 0, line);
+    const std::string_view text = line.text();
+    const size_t n = text.size();
     if (n == 0) return;
     if (n <= kTextMax) {
         MutexLock guard(s, &s->lock);
         // Refused when this thread fills the cache already (re-entered from
         // a signal handler): the text is written uncached.
-        if (guard.held()) write_cache(s->ts_cache, sec, line.data(), n);
+        if (guard.held()) write_cache(s->ts_cache, sec, text.data(), n);
     }
     // Escaping may make a text too long to hold: written as it is and
     // rendered again on the next line. After unlocking: this append may
     // flush, which takes write_lock.
-    put(b, line.data(), n);
+    put(b, text);
 }
 
 }  // namespace tev

@@ -54,7 +54,7 @@ TEST(ConsoleFieldCache, KeyOf126BytesIsWrittenUncached) {
     EXPECT_EQ(entries_holding(l.shared(), longest.c_str()), 1);
 }
 
-TEST(ConsoleFieldCache, ColouredPrefixOver127BytesIsWrittenUncached) {
+TEST(ConsoleFieldCache, ColouredKeyLeadInOver127BytesIsWrittenUncached) {
     ConsoleLogger l(tevra_test::colored());
     // 2 + 5 (key colour) + 2 * 4 (reset) + 7 (string colour) = 22 bytes
     // besides the key: 105 bytes fit, 106 do not.

@@ -129,7 +129,7 @@ TEST(ConsoleKvfmt, PairsSitBetweenBoundFieldsAndLoglevel) {
     child->destroy(child);
 }
 
-TEST(ConsoleKvfmt, KeyTooLongForAStoredPrefixIsRenderedInPlace) {
+TEST(ConsoleKvfmt, KeyTooLongForAStoredLeadInIsRenderedInPlace) {
     const std::string key(200, 'k');
     const std::string templ = key + "=%d";
     ConsoleLogger plain;

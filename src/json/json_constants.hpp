@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The fixed text of every JSON line: the complete level members for short
+// The constant text of every JSON line: the complete level members for short
 // and verbose keys, from the level table, and the key fragments of the
 // built-in members. All of it is constexpr and checked at compile time.
 #pragma once
