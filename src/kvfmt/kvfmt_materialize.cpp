@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "core/kind_table.hpp"
 #include "core/shared.hpp"
 #include "kvfmt/kvfmt.hpp"
 #include "text/fields.hpp"
@@ -49,45 +50,19 @@ int materialize(const tevra_kvfmt_layout *layout, tevra_field *fields, size_t *c
         f.key = e.key;
         f.key_len = e.key_len;
         f.key_trusted = 1;
+        if (e.verb >= kVerbRows.size()) return -1;  // a layout the parser never produces
+        f.kind = static_cast<tevra_field_kind>(kVerbRows[e.verb].kind);
+        // The argument, read as the type its verb promises.
         switch (e.verb) {
-            case TEVRA_KVFMT_STRING:
-                f.kind = TEVRA_FIELD_STRING;
-                string_value(f, va_arg(args, const char *), json_mode != 0);
-                break;
-            case TEVRA_KVFMT_INT:
-                f.kind = TEVRA_FIELD_INT64;
-                f.value.i64 = va_arg(args, int);
-                break;
-            case TEVRA_KVFMT_LONG:
-                f.kind = TEVRA_FIELD_INT64;
-                f.value.i64 = va_arg(args, long);
-                break;
-            case TEVRA_KVFMT_UINT:
-                f.kind = TEVRA_FIELD_UINT64;
-                f.value.u64 = va_arg(args, unsigned int);
-                break;
-            case TEVRA_KVFMT_ULONG:
-                f.kind = TEVRA_FIELD_UINT64;
-                f.value.u64 = va_arg(args, unsigned long);
-                break;
-            case TEVRA_KVFMT_DOUBLE:
-                f.kind = TEVRA_FIELD_FLOAT64;
-                f.value.f64 = va_arg(args, double);
-                break;
-            case TEVRA_KVFMT_POINTER:
-                f.kind = TEVRA_FIELD_POINTER;
-                f.value.ptr = va_arg(args, void *);
-                break;
-            case TEVRA_KVFMT_BOOL:
-                f.kind = TEVRA_FIELD_BOOL;
-                f.value.boolean = va_arg(args, int) != 0 ? 1 : 0;
-                break;
-            case TEVRA_KVFMT_ERRNO:
-                f.kind = TEVRA_FIELD_ERRNO;
-                f.value.i64 = saved_errno;
-                break;
-            default:
-                return -1;  // a layout the parser never produces
+            case TEVRA_KVFMT_STRING: string_value(f, va_arg(args, const char *), json_mode != 0); break;
+            case TEVRA_KVFMT_INT: f.value.i64 = va_arg(args, int); break;
+            case TEVRA_KVFMT_LONG: f.value.i64 = va_arg(args, long); break;
+            case TEVRA_KVFMT_UINT: f.value.u64 = va_arg(args, unsigned int); break;
+            case TEVRA_KVFMT_ULONG: f.value.u64 = va_arg(args, unsigned long); break;
+            case TEVRA_KVFMT_DOUBLE: f.value.f64 = va_arg(args, double); break;
+            case TEVRA_KVFMT_POINTER: f.value.ptr = va_arg(args, void *); break;
+            case TEVRA_KVFMT_BOOL: f.value.boolean = va_arg(args, int) != 0 ? 1 : 0; break;
+            case TEVRA_KVFMT_ERRNO: f.value.i64 = saved_errno; break;  // reads no argument
         }
     }
     *count = layout->count;
