@@ -86,10 +86,9 @@ tevra_output stream_output(FILE *stream) {
 // Whether `out`, or an output inside it through tees, writes with the same
 // operation to the same stream or descriptor as `leaf`.
 bool writes_through(const tevra_output &out, const tevra_output &leaf) {
-    if (out.write == leaf.write && out.user_data == leaf.user_data) return true;
-    if (out.write != &tevra_tee_write || out.user_data == nullptr) return false;
-    const auto *tee = static_cast<const tevra_tee *>(out.user_data);
-    return writes_through(tee->first, leaf) || writes_through(tee->second, leaf);
+    return any_through_tees(&out, [&leaf](const tevra_output &o) {
+        return o.write == leaf.write && o.user_data == leaf.user_data;
+    });
 }
 
 // Releases the previous output, except every part of it the new output still

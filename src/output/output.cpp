@@ -13,18 +13,11 @@ bool same_members(const tevra_output *a, const tevra_output *b) {
 }
 
 // Records are copied by value into tees, so a copy counts as the same
-// output. The first output of a tee is searched recursively and the second
-// by walking on, which keeps the usual right-leaning chains iterative.
+// output.
 bool contains(const tevra_output *haystack, const tevra_output *needle) {
-    while (haystack != nullptr) {
-        if (haystack == needle || same_members(haystack, needle)) return true;
-        if (haystack->write != &tevra_tee_write) return false;
-        const auto *tee = static_cast<const tevra_tee *>(haystack->user_data);
-        if (tee == nullptr) return false;
-        if (contains(&tee->first, needle)) return true;
-        haystack = &tee->second;
-    }
-    return false;
+    return any_through_tees(haystack, [needle](const tevra_output &o) {
+        return &o == needle || same_members(&o, needle);
+    });
 }
 
 }  // namespace

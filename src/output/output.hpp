@@ -16,6 +16,22 @@ void output_from_fp(tevra_output *out, FILE *fp, bool owned);
 // Closes an owned output and clears the record.
 void output_destroy(tevra_output *out);
 
+// Whether `out`, or an output inside it through tees, satisfies `match`.
+// The first output of a tee is searched recursively and the second by
+// walking on, which keeps the usual right-leaning chains iterative.
+template <class Match>
+bool any_through_tees(const tevra_output *out, const Match &match) {
+    while (out != nullptr) {
+        if (match(*out)) return true;
+        if (out->write != &tevra_tee_write) return false;
+        const auto *tee = static_cast<const tevra_tee *>(out->user_data);
+        if (tee == nullptr) return false;
+        if (any_through_tees(&tee->first, match)) return true;
+        out = &tee->second;
+    }
+    return false;
+}
+
 // The descriptor sink's write: every byte or an error, `*written` telling
 // how many went out.
 int fd_write(void *user_data, const void *data, size_t len, size_t *written);
