@@ -137,13 +137,7 @@ TEST_F(Journald, JsonLinesCarryTheirFieldsAndHugeLinesArriveWhole) {
 TEST_F(Journald, PiecesMakeOneEntryAndAnUnfinishedLastLineGoesOutAtClose) {
     tevra_output out{};
     ASSERT_EQ(tevra_output_init_journald(&out, "tv-pieces"), 0);
-    size_t written = 0;
-    EXPECT_EQ(out.write(out.user_data, "first ha", 8, &written), 0);
-    EXPECT_EQ(written, 8u);
-    EXPECT_EQ(out.write(out.user_data, "lf\nunfinished", 13, &written), 0);
-    EXPECT_EQ(written, 13u);
-    EXPECT_EQ(out.close(out.user_data), 0);
-    EXPECT_EQ(out.close(nullptr), 0);
+    write_pieces_and_close(out);
     const auto found = wait_entries("tv-pieces", 2);
     ASSERT_EQ(found.size(), 2u) << read_file(log_ + "/daemon.out");
     EXPECT_EQ(found[0]["MESSAGE"], "first half");

@@ -174,13 +174,7 @@ TEST_F(Rsyslog, PiecesMakeOneMessageAndAnUnfinishedLastLineGoesOutAtClose) {
     tevra_output out{};
     const std::string address = "unix:" + dir_ + "/log.sock";
     ASSERT_EQ(tevra_output_init_syslog(&out, address.c_str(), "tv-pieces", LOG_USER), 0);
-    size_t written = 0;
-    EXPECT_EQ(out.write(out.user_data, "first ha", 8, &written), 0);
-    EXPECT_EQ(written, 8u);
-    EXPECT_EQ(out.write(out.user_data, "lf\nunfinished", 13, &written), 0);
-    EXPECT_EQ(written, 13u);
-    EXPECT_EQ(out.close(out.user_data), 0);
-    EXPECT_EQ(out.close(nullptr), 0);
+    write_pieces_and_close(out);
     ASSERT_TRUE(wait_for("tv-pieces", 2)) << read_file(dir_ + "/all.log");
     EXPECT_EQ(received("tv-pieces"), (std::vector<std::string>{"6|1|tv-pieces|first half",
                                                                "6|1|tv-pieces|unfinished"}));
