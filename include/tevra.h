@@ -172,10 +172,9 @@ TEVRA_API void tevra_apply_color_len(tevra_buffer *buf, const char *color, size_
  * Output sinks
  * ====================================================================== */
 
-/* A sink: three operations, their context and an ownership flag. `write`
- * stores the count it accepted in *written and returns a result code; a
- * tree closes an owned sink once. A NULL write means "no output": nothing
- * is written and nothing fails; a NULL isatty means "not a terminal". */
+/* A sink: three operations, their context and an ownership flag. `write` stores the
+ * count it took in *written and returns a result code; a tree closes an owned sink
+ * once. A NULL write writes nothing and never fails; a NULL isatty: not a terminal. */
 typedef struct tevra_output {
     int (*write)(void *user_data, const void *data, size_t len, size_t *written);
     int (*close)(void *user_data);
@@ -187,31 +186,24 @@ typedef struct tevra_output {
 /* A stdio stream sink; with a non-zero close flag it owns the stream and
  * fcloses it. Every write is flushed. A NULL `out` does nothing. */
 TEVRA_API void tevra_output_from_fp(tevra_output *out, FILE *fp, int close_flag);
-/* An owned sink appending to `path` (0666 before the umask; truncated first
- * when `mode` holds 'w'), reopened, checking about once a second, when the
- * path names another file, as after log rotation. 0, the errno value of a
- * failed open, or -1 (NULL argument, no memory); `out` untouched on failure. */
+/* An owned sink appending to `path` (truncated first when `mode` holds 'w'), reopened
+ * when the path comes to name another file (tevra(3)). 0, the errno value of a failed
+ * open, or -1 (NULL argument, no memory); `out` untouched on failure. */
 TEVRA_API int tevra_output_init_file(tevra_output *out, const char *path, const char *mode);
-/* An owned sink sending each line as one RFC 5424 message to `address`: NULL
- * or "" for /dev/log, "unix:PATH", "udp://HOST[:PORT]" or "tcp://HOST[:PORT]"
- * (port 514, octet counting, reconnecting); a daemon not up yet is retried
- * at every line. Severity from the line's level; `facility` a LOG_* value,
- * 0 = LOG_USER; `ident` NULL = the program's short name. 0 or an errno
- * (EINVAL for a NULL `out`, a bad address or facility). */
+/* An owned sink sending each line as one RFC 5424 message to `address` (NULL: /dev/log;
+ * other forms in tevra(3)); `facility` a LOG_* value (0: LOG_USER), `ident` NULL: the
+ * program's short name. 0 or an errno (EINVAL: NULL `out`, bad address or facility). */
 TEVRA_API int tevra_output_init_syslog(tevra_output *out, const char *address, const char *ident,
                                        int facility);
-/* An owned sink on /run/systemd/journal/socket (native protocol, large
- * entries through a sealed memfd): MESSAGE, PRIORITY as for syslog,
- * SYSLOG_IDENTIFIER (`ident`, NULL = program short name) and, for JSON
- * lines, the event's fields. 0 or an errno (EINVAL for NULL `out`). */
+/* An owned sink making each line one entry of the systemd journal (its fields in
+ * tevra(3)); `ident` NULL: the program's short name. 0 or an errno (EINVAL for a
+ * NULL `out`). */
 TEVRA_API int tevra_output_init_journald(tevra_output *out, const char *ident);
 /* Periods of a rotating file output, in local time. */
 enum { TEVRA_ROTATE_NONE = 0, TEVRA_ROTATE_HOURLY = 1, TEVRA_ROTATE_DAILY = 2 };
-/* An owned file sink (`mode_bits` before the umask) that rotates before a
- * line would pass `max_bytes` (0: no limit) or when a period `every` begins,
- * keeping `max_files` old files path.1 (newest) to path.N; lines are never
- * split, and processes may share the path (each line under flock). 0 or an
- * errno (EINVAL for a NULL `out`, a NULL or empty path, an unknown period). */
+/* An owned file sink (`mode_bits` before the umask) rotating before a line would pass
+ * `max_bytes` (0: no limit) or as a period `every` begins, keeping `max_files` old files
+ * (tevra(3)). 0 or an errno (EINVAL: NULL `out`, NULL or "" path, unknown period). */
 TEVRA_API int tevra_output_init_rotating(tevra_output *out, const char *path, uint64_t max_bytes,
                                          int every, unsigned max_files, unsigned mode_bits);
 /* Closes an owned sink (ignoring the result) and zeroes the record; an
@@ -255,10 +247,9 @@ typedef struct tevra_observed_stats {
     unsigned int short_writes;
 } tevra_observed_stats;
 
-/* Sets up `obs` over a copy of `inner` (NULL: an output that swallows all),
- * owning it when `inner` is owned. `on_failure` (may be NULL) runs on the
- * writing thread inside the write, for each failed or short write; a line
- * it logs to the same tree is dropped. NULL `obs` does nothing. */
+/* Sets up `obs` over a copy of `inner` (NULL: swallows all), owning it when `inner` is
+ * owned; NULL `obs` does nothing. `on_failure` (may be NULL) runs inside each failed or
+ * short write, on the writing thread; a line it logs to the same tree is dropped. */
 TEVRA_API void tevra_observed_output_init(tevra_observed_output *obs, const tevra_output *inner,
                                           void (*on_failure)(void *, const tevra_write_failure *),
                                           void *failure_user);
@@ -365,16 +356,13 @@ struct tevra_logger {
     void (*panicf)(tevra_logger *log, const char *msg, const char *kvfmt, ...);
 };
 
-/* A new root logger from a configuration (copied; NULL uses the defaults),
- * or NULL on failure. Destroy it through its `destroy` slot. An owned output
- * (`owns` set) belongs to the logger from this call on: every failure closes
- * it, so the caller never closes it afterwards. */
+/* A new root logger from a configuration (copied; NULL: the defaults), or NULL on
+ * failure; destroy it through its `destroy` slot. An owned output belongs to the
+ * logger from this call on: a failure closes it, so the caller never does. */
 TEVRA_API tevra_logger *tevra_new(const tevra_config *config);
-/* As tevra_new, with PREFIX + LEVEL, MODE, TIME_FORMAT, DISABLE_TIMESTAMP,
- * VERBOSE_FIELDS, UTC, NO_COLOR, FORCE_COLOR, PALETTE, BUFFER_SIZE (decimal,
- * 64 to 1048576, else ignored), OUTPUT_FILE_MODE and OUTPUT laid over `base`
- * (prefix NULL or "": "LOG_"; keywords in any ASCII case, in every locale).
- * Configuration problems are logged through the new logger. */
+/* As tevra_new, with the environment variables of tevra-env(7), PREFIX + LEVEL, MODE,
+ * OUTPUT..., laid over `base` (prefix NULL or "": "LOG_"). Configuration problems are
+ * logged through the new logger. */
 TEVRA_API tevra_logger *tevra_new_from_env(const char *prefix, const tevra_config *base);
 
 /* ======================================================================
@@ -408,23 +396,18 @@ typedef struct tevra_duration {
     long nsec;
 } tevra_duration;
 
-/* One typed key/value pair. Keys and strings are borrowed for the call.
- * `key_len` counts only when `key_trusted` is 1, `value_len` only when
- * `value_trusted` or `value_sized` is 1; other text is read to its NUL and
- * escaped. `value_sized` (set by tevra_str_n only) makes `value_len` the
- * exact size of a string value, which then need not end in a NUL and may
- * hold NUL bytes; it sits in what was padding, so the record's size and
- * every member's offset are those of a record without it. A field without
- * a key (NULL or "") is left out of the line. */
+/* One typed key/value pair; keys and strings are borrowed for the call. A length
+ * counts only under the flag its member names; other text is read to its NUL and
+ * escaped. `value_sized` sits in former padding: no size or offset moved for it. */
 struct tevra_field {
-    const char *key;
-    size_t key_len;
-    size_t value_len;
+    const char *key;              /* NULL or "": the field is left out of the line */
+    size_t key_len;               /* counts only when key_trusted is 1 */
+    size_t value_len;             /* counts only when value_trusted or value_sized is 1 */
     tevra_field_kind kind;
     uint8_t key_trusted;
     uint8_t value_trusted;
     uint8_t value_console_simple;
-    uint8_t value_sized;
+    uint8_t value_sized;          /* by tevra_str_n only: value_len exact, NULs allowed */
     union {
         const char *str;
         int64_t i64;
@@ -450,10 +433,9 @@ TEVRA_API tevra_field tevra_str(const char *key, const char *value);
 /* As tevra_str, but key and value are classified by the UTF-8 rule, so
  * well-formed non-ASCII text is copied into JSON unescaped. */
 TEVRA_API tevra_field tevra_trusted_str(const char *key, const char *value);
-/* A string of exactly `len` bytes at `data`: no NUL needed at its end, and
- * NUL bytes inside are written like any control byte (\u0000 in JSON, \x00
- * in console lines). Nothing is read past `len`. NULL data gives "". The
- * value is classified by the ASCII rule over its `len` bytes. */
+/* A string of exactly `len` bytes at `data`, nothing read past them: no final NUL needed,
+ * a NUL inside written as a control byte (\u0000 in JSON, \x00 in console lines).
+ * NULL data gives "". Classified by the ASCII rule over its `len` bytes. */
 TEVRA_API tevra_field tevra_str_n(const char *key, const char *data, size_t len);
 /* A signed 64-bit integer. */
 TEVRA_API tevra_field tevra_i64(const char *key, int64_t value);
@@ -624,11 +606,9 @@ TEVRA_API void tevra_errorf(tevra_logger *log, const char *msg, const char *kvfm
 TEVRA_API void tevra_fatalf(tevra_logger *log, const char *msg, const char *kvfmt, ...);
 /* Ends the process with abort() after the call; returns only for NULL. */
 TEVRA_API void tevra_panicf(tevra_logger *log, const char *msg, const char *kvfmt, ...);
-/* Turns a template and its arguments (consumed) into at most 32 field
- * records; keys point into the template or the tree's cached copy of it,
- * strings into the arguments. `saved_errno` is reported by %m. 0 (a NULL
- * template gives no records), or -1 for an invalid template or a NULL
- * `count` or `fields`. A NULL `shared` parses without the cache. */
+/* A template and its arguments (consumed; %m gives `saved_errno`) as at most 32 records
+ * borrowing from the template or the tree's cached copy (NULL `shared`: no cache) and the
+ * arguments. 0 (NULL template: none), or -1 for an invalid template, NULL `count`/`fields`. */
 TEVRA_API int tevra_parse_kvfmt(tevra_shared *shared, tevra_field fields[32], size_t *count,
                                 int json_mode, const char *kvfmt, int saved_errno, va_list args);
 
@@ -655,15 +635,13 @@ TEVRA_API tevra_logger *tevra_with_level_field(tevra_logger *log);
  * last one closes an owned sink still open and frees the tree.
  * ====================================================================== */
 
-/* Closes the owned sink once for the whole tree, after which no logger of
- * it writes; later calls return the same result. With an unowned sink, or
- * on a derived logger before the root closed, it closes nothing and
- * returns 0; from inside the tree's own sink, EDEADLK. */
+/* Closes the tree's owned sink once, after which none of its loggers writes; later calls
+ * return the same result. An unowned sink, or a derived logger before the root closed:
+ * closes nothing, returns 0. From inside the tree's own sink: EDEADLK. */
 TEVRA_API int tevra_close(tevra_logger *log);
-/* Reopens every file output of the logger's tree by its path now (files
- * also follow their path by themselves, checking about once a second).
- * 0 (also once closed) or the first error (errno value); EINVAL for NULL,
- * EDEADLK from inside the tree's sink. Safe while other threads log. */
+/* Reopens every file output of the logger's tree by its path now; safe while other
+ * threads log. 0 (also once closed) or the first error (errno value); EINVAL for NULL,
+ * EDEADLK from inside the tree's sink. */
 TEVRA_API int tevra_reopen(tevra_logger *log);
 
 /* ======================================================================
@@ -735,10 +713,9 @@ TEVRA_API int tevra_parse_bool_value(const char *text, int *value);
  * bytes and NUL-terminated (NULL src: ""); returns `dst`, as is for size 0. */
 TEVRA_API char *tevra_trim_copy(char *dst, size_t size, const char *src);
 
-/* --- handle slots: what tevra_new puts in the handle (tevra_logger_info
- * is the `info` slot). Each behaves as the exported call of its name, and
- * a NULL handle does nothing, except that the fatal and panic slots end
- * the process even then. --- */
+/* --- handle slots: what tevra_new puts in the handle (tevra_logger_info is the `info`
+ * slot), each as the exported call of its name. A NULL handle does nothing, except that
+ * the fatal and panic slots end the process even then. --- */
 TEVRA_API int tevra_logger_close(tevra_logger *log);
 TEVRA_API void tevra_logger_destroy(tevra_logger *log);
 TEVRA_API tevra_logger *tevra_logger_with(tevra_logger *log, const tevra_field *fields, size_t count);

@@ -150,15 +150,6 @@ tevra_logger *tevra_logger_with(tevra_logger *log, const tevra_field *fields, si
     return log != nullptr ? tev::clone_with_fields(log, fields, count) : nullptr;
 }
 
-tevra_logger *tevra_logger_withf(tevra_logger *log, const char *kvfmt, ...) {
-    if (log == nullptr) return nullptr;
-    va_list args;
-    va_start(args, kvfmt);
-    tevra_logger *child = tev::vwithf(log, kvfmt, args);
-    va_end(args);
-    return child;
-}
-
 tevra_logger *tevra_logger_with_level(tevra_logger *log, int level) {
     tevra_logger *child = log != nullptr ? tev::clone_with_fields(log, nullptr, 0) : nullptr;
     // Unchecked, like the configured level: every integer is a threshold.
@@ -184,6 +175,11 @@ tevra_logger *tevra_withf(tevra_logger *log, const char *kvfmt, ...) {
     va_end(args);
     return child;
 }
+
+// The withf slot does exactly what the exported call does: one function
+// under both exported names, so the two can never drift apart.
+[[gnu::alias("tevra_withf")]] tevra_logger *tevra_logger_withf(tevra_logger *log, const char *kvfmt,
+                                                                 ...);
 
 tevra_logger *tevra_with_level(tevra_logger *log, int level) {
     return log != nullptr ? log->with_level(log, level) : nullptr;

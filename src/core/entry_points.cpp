@@ -122,24 +122,29 @@ void tevra_logger_logf(tevra_logger *log, int level, const char *msg, const char
     va_end(args);
 }
 
+// One body for the template calls of both families, the slots
+// (tevra_logger_infof) and the exported calls (tevra_infof). `guard` runs
+// first: the exported calls return at once for a NULL handle, while the
+// slots go on, so that their fatal and panic end the process even then.
 // `end` is what follows the call: nothing, or ending the process.
-#define TEVRA_TEMPLATE_SLOT(name, level, end)                                         \
-    void tevra_logger_##name##f(tevra_logger *log, const char *msg, const char *kvfmt, \
-                                ...) {                                                \
-        va_list args;                                                                 \
-        va_start(args, kvfmt);                                                        \
-        tev::log_template_checked(log, level, msg, kvfmt, args);                               \
-        va_end(args);                                                                 \
-        end;                                                                          \
+#define TEVRA_TEMPLATE_ENTRY(fn, guard, level, end)                                \
+    void fn(tevra_logger *log, const char *msg, const char *kvfmt, ...) {          \
+        guard;                                                                     \
+        va_list args;                                                              \
+        va_start(args, kvfmt);                                                     \
+        tev::log_template_checked(log, level, msg, kvfmt, args);                   \
+        va_end(args);                                                              \
+        end;                                                                       \
     }
-TEVRA_TEMPLATE_SLOT(trace, TEVRA_LEVEL_TRACE, (void)0)
-TEVRA_TEMPLATE_SLOT(debug, TEVRA_LEVEL_DEBUG, (void)0)
-TEVRA_TEMPLATE_SLOT(info, TEVRA_LEVEL_INFO, (void)0)
-TEVRA_TEMPLATE_SLOT(warn, TEVRA_LEVEL_WARN, (void)0)
-TEVRA_TEMPLATE_SLOT(error, TEVRA_LEVEL_ERROR, (void)0)
-TEVRA_TEMPLATE_SLOT(fatal, TEVRA_LEVEL_FATAL, std::exit(1))
-TEVRA_TEMPLATE_SLOT(panic, TEVRA_LEVEL_PANIC, std::abort())
-#undef TEVRA_TEMPLATE_SLOT
+#define TEVRA_TEMPLATE_FAMILY(prefix, guard)                                        \
+    TEVRA_TEMPLATE_ENTRY(prefix##tracef, guard, TEVRA_LEVEL_TRACE, (void)0)       \
+    TEVRA_TEMPLATE_ENTRY(prefix##debugf, guard, TEVRA_LEVEL_DEBUG, (void)0)       \
+    TEVRA_TEMPLATE_ENTRY(prefix##infof, guard, TEVRA_LEVEL_INFO, (void)0)         \
+    TEVRA_TEMPLATE_ENTRY(prefix##warnf, guard, TEVRA_LEVEL_WARN, (void)0)         \
+    TEVRA_TEMPLATE_ENTRY(prefix##errorf, guard, TEVRA_LEVEL_ERROR, (void)0)       \
+    TEVRA_TEMPLATE_ENTRY(prefix##fatalf, guard, TEVRA_LEVEL_FATAL, std::exit(1))  \
+    TEVRA_TEMPLATE_ENTRY(prefix##panicf, guard, TEVRA_LEVEL_PANIC, std::abort())
+TEVRA_TEMPLATE_FAMILY(tevra_logger_, (void)0)
 
 // Exported field calls: through the handle's slots.
 void tevra_fields(tevra_logger *log, int level, const char *msg, const tevra_field *fields,
@@ -169,22 +174,8 @@ void tevra(tevra_logger *log, int level, const char *msg, const char *kvfmt, ...
     va_end(args);
 }
 
-#define TEVRA_TEMPLATE_CALL(name, level, end)                                             \
-    void tevra_##name##f(tevra_logger *log, const char *msg, const char *kvfmt, ...) {   \
-        if (log == nullptr) return;                                                       \
-        va_list args;                                                                     \
-        va_start(args, kvfmt);                                                            \
-        tev::log_template_checked(log, level, msg, kvfmt, args);                                   \
-        va_end(args);                                                                     \
-        end;                                                                              \
-    }
-TEVRA_TEMPLATE_CALL(trace, TEVRA_LEVEL_TRACE, (void)0)
-TEVRA_TEMPLATE_CALL(debug, TEVRA_LEVEL_DEBUG, (void)0)
-TEVRA_TEMPLATE_CALL(info, TEVRA_LEVEL_INFO, (void)0)
-TEVRA_TEMPLATE_CALL(warn, TEVRA_LEVEL_WARN, (void)0)
-TEVRA_TEMPLATE_CALL(error, TEVRA_LEVEL_ERROR, (void)0)
-TEVRA_TEMPLATE_CALL(fatal, TEVRA_LEVEL_FATAL, std::exit(1))
-TEVRA_TEMPLATE_CALL(panic, TEVRA_LEVEL_PANIC, std::abort())
-#undef TEVRA_TEMPLATE_CALL
+TEVRA_TEMPLATE_FAMILY(tevra_, if (log == nullptr) return)
+#undef TEVRA_TEMPLATE_FAMILY
+#undef TEVRA_TEMPLATE_ENTRY
 
 }  // extern "C"

@@ -99,24 +99,14 @@ int send_entry(JournalSink *s, std::string_view line) {
     return rc;
 }
 
-int journal_write(void *user, const void *data, size_t len, size_t *written) {
-    auto *s = static_cast<JournalSink *>(user);
-    if (written != nullptr) *written = len;
-    return assembler_feed(&s->line, static_cast<const char *>(data), len,
-                          [s](std::string_view line) { return send_entry(s, line); });
-}
-
-int journal_close(void *user) {
-    auto *s = static_cast<JournalSink *>(user);
-    if (s == nullptr) return 0;
-    const int rc = s->line.len > 0 ? send_entry(s, std::string_view(s->line.data, s->line.len)) : 0;
+void free_sink(JournalSink *s) {
     close(s->fd);
-    assembler_release(&s->line);
     assembler_release(&s->entry);
     assembler_release(&s->plain);
     tevra_free_internal(s);
-    return rc;
 }
+
+using JournalLines = AssembledSink<JournalSink, &JournalSink::line, send_entry, free_sink>;
 
 }  // namespace
 
@@ -142,7 +132,7 @@ int open_journald_output(tevra_output *out, const char *ident) {
     const char *name = ident != nullptr && *ident != '\0' ? ident : program_invocation_short_name;
     std::strncpy(s->ident, name, sizeof s->ident - 1);
     // No isatty: the journal is never a terminal, so automatic colour is off.
-    *out = tevra_output{&journal_write, &journal_close, nullptr, s, 1};
+    *out = tevra_output{&JournalLines::write, &JournalLines::close, nullptr, s, 1};
     return 0;
 }
 

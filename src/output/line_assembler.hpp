@@ -54,4 +54,40 @@ int assembler_feed(LineAssembler *a, const char *src, size_t len, Send &&send) {
     return first_error;
 }
 
+// At close: a last line that never got its newline still goes out. The
+// result of send, or 0 when nothing was waiting.
+template <class Send>
+int assembler_finish(LineAssembler *a, Send &&send) {
+    if (a->len == 0) return 0;
+    const int rc = send(std::string_view(a->data, a->len));
+    a->len = 0;
+    return rc;
+}
+
+// The write and close operations of a sink that sends every line as one
+// message: `Line` gathers the pieces, `Send` sends a completed line, `Free`
+// gives back whatever else the sink holds, the sink itself included.
+template <class Sink, LineAssembler Sink::*Line, int (*Send)(Sink *, std::string_view),
+          void (*Free)(Sink *)>
+struct AssembledSink {
+    // Every byte is reported taken, so a line that failed is reported once
+    // and never written again.
+    static int write(void *user, const void *data, size_t len, size_t *written) {
+        auto *s = static_cast<Sink *>(user);
+        if (written != nullptr) *written = len;
+        return assembler_feed(&(s->*Line), static_cast<const char *>(data), len,
+                              [s](std::string_view line) { return Send(s, line); });
+    }
+
+    static int close(void *user) {
+        auto *s = static_cast<Sink *>(user);
+        if (s == nullptr) return 0;
+        const int rc =
+            assembler_finish(&(s->*Line), [s](std::string_view line) { return Send(s, line); });
+        assembler_release(&(s->*Line));
+        Free(s);
+        return rc;
+    }
+};
+
 }  // namespace tev

@@ -134,23 +134,12 @@ int send_message(SyslogSink *s, std::string_view body) {
     return rc;
 }
 
-int syslog_write(void *user, const void *data, size_t len, size_t *written) {
-    auto *s = static_cast<SyslogSink *>(user);
-    if (written != nullptr) *written = len;
-    return assembler_feed(&s->line, static_cast<const char *>(data), len,
-                          [s](std::string_view line) { return send_message(s, line); });
+void free_sink(SyslogSink *s) {
+    drop_connection(s);
+    tevra_free_internal(s);
 }
 
-int syslog_close(void *user) {
-    auto *s = static_cast<SyslogSink *>(user);
-    if (s == nullptr) return 0;
-    // A last line without its newline still goes out.
-    int rc = s->line.len > 0 ? send_message(s, std::string_view(s->line.data, s->line.len)) : 0;
-    drop_connection(s);
-    assembler_release(&s->line);
-    tevra_free_internal(s);
-    return rc;
-}
+using SyslogLines = AssembledSink<SyslogSink, &SyslogSink::line, send_message, free_sink>;
 
 int parse_address(const char *text, SocketAddress *out) {
     std::string_view a = text == nullptr ? std::string_view{} : std::string_view(text);
@@ -188,7 +177,7 @@ int open_syslog_output(tevra_output *out, const char *address, const char *ident
     // Connecting now reports a wrong address at once; a daemon that is not
     // up yet is tried again at every line, so that is not an error.
     if (connect_address(s->address, &s->fd) != 0) s->fd = -1;
-    *out = tevra_output{&syslog_write, &syslog_close, nullptr, s, 1};
+    *out = tevra_output{&SyslogLines::write, &SyslogLines::close, nullptr, s, 1};
     return 0;
 }
 

@@ -319,6 +319,9 @@ TEST(Derive, InvalidTemplateGivesNullAndWritesNothing) {
     const long live = tevra_test::LiveAllocations();
     EXPECT_EQ(tevra_withf(root, "a=%q", 1), nullptr);
     EXPECT_EQ(tevra_withf(root, "novalue"), nullptr);
+    // The slot is the same function under its own exported name.
+    EXPECT_EQ(root->withf(root, "a=%q", 1), nullptr);
+    EXPECT_EQ(tevra_logger_withf(root, "novalue"), nullptr);
     EXPECT_EQ(sink.text(), "");
     EXPECT_EQ(tevra_test::refcount(root), 1u);
     EXPECT_EQ(tevra_test::LiveAllocations(), live);
@@ -328,6 +331,10 @@ TEST(Derive, InvalidTemplateGivesNullAndWritesNothing) {
     ASSERT_NE(plain, nullptr);
     EXPECT_EQ(plain->state->field_count, 0u);
     plain->destroy(plain);
+    tevra_logger *slot_plain = tevra_logger_withf(root, nullptr);
+    ASSERT_NE(slot_plain, nullptr);
+    EXPECT_EQ(slot_plain->state->field_count, 0u);
+    slot_plain->destroy(slot_plain);
     root->destroy(root);
 }
 

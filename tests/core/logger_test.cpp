@@ -321,6 +321,30 @@ TEST(EntryPoints, ExportedCallsAndSlotsWriteTheSameLines) {
     EXPECT_EQ(sink.lines(), (std::vector<std::string>{trace, trace, error, error, error, error, trace}));
 }
 
+TEST(EntryPoints, EveryTemplateCallAndItsSlotWriteTheirOwnLevel) {
+    using Call = void (*)(tevra_logger *, const char *, const char *, ...);
+    struct Case {
+        Call exported;
+        Call slot;
+        const char *name;
+    };
+    const Case cases[] = {{tevra_tracef, tevra_logger_tracef, "trace"},
+                          {tevra_debugf, tevra_logger_debugf, "debug"},
+                          {tevra_infof, tevra_logger_infof, "info"},
+                          {tevra_warnf, tevra_logger_warnf, "warn"},
+                          {tevra_errorf, tevra_logger_errorf, "error"}};
+    for (const Case &c : cases) {
+        CaptureSink sink;
+        tevra_logger *log = new_logger(sink);
+        log->state->level = TEVRA_LEVEL_TRACE;
+        c.exported(log, "m", "n=%d", 1);
+        c.slot(log, "m", "n=%d", 1);
+        log->destroy(log);
+        const std::string line = std::string(R"({"lvl":")") + c.name + R"(","msg":"m","n":1})";
+        EXPECT_EQ(sink.lines(), (std::vector<std::string>{line, line})) << c.name;
+    }
+}
+
 TEST(EntryPoints, AfterTheRootClosesItsSinkNoLoggerOfTheTreeWrites) {
     CaptureSink sink;
     tevra_logger *log = new_logger(sink, TEVRA_MODE_JSON, owning_output());
@@ -367,6 +391,10 @@ TEST(EntryPoints, FatalExitsWithStatusOneAndPanicAbortsEvenWhenFiltered) {
     expect_exit([](tevra_logger *log) { log->panic(log, "bye", nullptr, 0); }, true);
     expect_exit([](tevra_logger *log) { tevra_panicf(log, "bye", "a=%d", 1); }, true);
     expect_exit([](tevra_logger *log) { log->panicf(log, "bye", nullptr); }, true);
+    // Unlike the exported calls, the template slots end the process even
+    // without a handle.
+    expect_exit([](tevra_logger *) { tevra_logger_fatalf(nullptr, "bye", "a=%d", 1); }, false);
+    expect_exit([](tevra_logger *) { tevra_logger_panicf(nullptr, "bye", "a=%d", 1); }, true);
 }
 
 }  // namespace

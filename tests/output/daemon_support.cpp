@@ -97,4 +97,14 @@ bool wait_until(const std::function<bool()> &done, std::chrono::milliseconds lim
     return true;
 }
 
+void write_pieces_and_close(const tevra_output &out) {
+    size_t written = 0;
+    EXPECT_EQ(out.write(out.user_data, "first ha", 8, &written), 0);
+    EXPECT_EQ(written, 8u);
+    EXPECT_EQ(out.write(out.user_data, "lf\nunfinished", 13, &written), 0);
+    EXPECT_EQ(written, 13u);
+    EXPECT_EQ(out.close(out.user_data), 0);
+    EXPECT_EQ(out.close(nullptr), 0);
+}
+
 }  // namespace tevra_test

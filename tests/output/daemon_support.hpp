@@ -1,8 +1,10 @@
 // Running a real daemon for a test: a private temporary directory, a child
-// process that is stopped with SIGTERM, and waiting for files to fill.
+// process that is stopped with SIGTERM, waiting for files to fill, and
+// feeding the daemon's sink by hand.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <tevra.h>
 
 #include <chrono>
 #include <functional>
@@ -34,5 +36,9 @@ int free_port(int type);
 // Polls `done` every 20 ms until it holds or `limit` passes.
 bool wait_until(const std::function<bool()> &done,
                 std::chrono::milliseconds limit = std::chrono::seconds(10));
+// Hands a message sink "first half\n" in two pieces, then "unfinished"
+// without its newline, and closes it: every write must report all its bytes
+// taken, and the close (also of a NULL context) must return 0.
+void write_pieces_and_close(const tevra_output &out);
 
 }  // namespace tevra_test

@@ -134,6 +134,17 @@ TEST_F(Journald, JsonLinesCarryTheirFieldsAndHugeLinesArriveWhole) {
     EXPECT_EQ(found[2]["MESSAGE"], R"({"lvl":"info","msg":"huge","blob":")" + huge + "\"}");
 }
 
+TEST_F(Journald, PiecesMakeOneEntryAndAnUnfinishedLastLineGoesOutAtClose) {
+    tevra_output out{};
+    ASSERT_EQ(tevra_output_init_journald(&out, "tv-pieces"), 0);
+    write_pieces_and_close(out);
+    const auto found = wait_entries("tv-pieces", 2);
+    ASSERT_EQ(found.size(), 2u) << read_file(log_ + "/daemon.out");
+    EXPECT_EQ(found[0]["MESSAGE"], "first half");
+    EXPECT_EQ(found[1]["MESSAGE"], "unfinished");
+    EXPECT_EQ(found[1]["PRIORITY"], "6");
+}
+
 TEST_F(Journald, ColourNeverReachesTheJournal) {
     tevra_config cfg;
     tevra_default_config(&cfg);

@@ -170,6 +170,16 @@ TEST_F(Rsyslog, TcpPeerThatRestartsReceivesTheLinesAfterItIsBack) {
     log->destroy(log);
 }
 
+TEST_F(Rsyslog, PiecesMakeOneMessageAndAnUnfinishedLastLineGoesOutAtClose) {
+    tevra_output out{};
+    const std::string address = "unix:" + dir_ + "/log.sock";
+    ASSERT_EQ(tevra_output_init_syslog(&out, address.c_str(), "tv-pieces", LOG_USER), 0);
+    write_pieces_and_close(out);
+    ASSERT_TRUE(wait_for("tv-pieces", 2)) << read_file(dir_ + "/all.log");
+    EXPECT_EQ(received("tv-pieces"), (std::vector<std::string>{"6|1|tv-pieces|first half",
+                                                               "6|1|tv-pieces|unfinished"}));
+}
+
 TEST(SyslogOutput, RefusesUnknownAddressesAndFacilities) {
     tevra_output out{};
     EXPECT_EQ(tevra_output_init_syslog(&out, "carrier-pigeon://x", nullptr, 0), EINVAL);
