@@ -114,13 +114,10 @@ void tevra_logger_panic(tevra_logger *log, const char *msg, const tevra_field *f
     std::abort();
 }
 
-// Handle slots for template calls.
-void tevra_logger_logf(tevra_logger *log, int level, const char *msg, const char *kvfmt, ...) {
-    va_list args;
-    va_start(args, kvfmt);
-    tev::log_template_checked(log, level, msg, kvfmt, args);
-    va_end(args);
-}
+// Handle slots for template calls. The logf slot is the exported
+// tevra() under a second name (defined below).
+[[gnu::alias("tevra")]] void tevra_logger_logf(tevra_logger *log, int level, const char *msg,
+                                                const char *kvfmt, ...);
 
 // One body for the template calls of both families, the slots
 // (tevra_logger_infof) and the exported calls (tevra_infof). `guard` runs
