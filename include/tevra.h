@@ -748,7 +748,7 @@ typedef struct tevra_kvfmt_entry {
     size_t key_len;
     uint32_t verb;
     size_t console_prefix_len; /* 0 when none is stored */
-    char console_prefix[128];
+    char console_prefix[128];  /* the key's console lead-in: " key=" and its colours */
     size_t json_key_len;       /* 0 when none is stored */
     char json_key[128];
 } tevra_kvfmt_entry;
